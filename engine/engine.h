@@ -1,0 +1,68 @@
+// The rules of the game, the game record and the computer's search.
+// Plain C++ with no platform header: built natively for tests and
+// benchmarks, and with mingw-w64 for the program.
+#pragma once
+
+#include <cstdint>
+
+// One position of the game tree. The field order is fixed: other parts of the
+// program and the tests rely on it.
+struct node {
+    node* parent;        // the position before the move; null in the root
+    node* first_child;   // newest child first
+    node* next_sibling;  // next (older) child of the parent
+    int32_t bins[14];    // 0..5 bottom row, 6 bottom store, 7..12 top row, 13 top store
+    int32_t h;           // the top side's total, or the value the search backed up
+    int32_t level;       // moves from the root
+    int32_t move;        // bin sown to reach this node; 0 in the root
+    int32_t turn;        // side to move: 6 (bottom) or 13 (top)
+};
+
+// Facing bin of each playing bin; for a store, the other store.
+extern const int opposite[14];
+// Display names: a playing bin's screen column, a store's side.
+extern const char* const bin_label[14];
+
+// The game record; written only by the game controller.
+extern node* g_root;
+extern node* g_current;
+
+// Deepest search the program asks for. Each level multiplies the work by up
+// to six; this is the largest depth whose slowest measured move stays under
+// two seconds (see bench/).
+constexpr int MAX_SEARCH_DEPTH = 10;
+
+// Move rules. Results: 0 done (game goes on), 1 game over, -1 refused,
+// -2 out of memory. Refusals print one line to standard output.
+int init_node(node* n, int turn, int stones);
+int gen_node(node* parent, int bin, node** out);
+int do_move(node* n, int bin);
+int calc_h(node* n);
+int free_node(node* n);
+
+// The number of stones in play: the sum of all fourteen bins. Moves never
+// create or destroy stones, so this is what the game was set up with, whatever
+// the stones option says now.
+int stone_total(const node* n);
+// The end test on a position whose h is current: 1 when either row is empty.
+int game_over(const node* n);
+
+// The computer's search.
+int gen_nodes(node* n, int limit);
+int get_comp_move(node* n, int depth);
+
+// Asks every running get_comp_move to give up: it frees what it made and
+// returns -2. The request holds until search_stop_clear(); the controller
+// clears it only after the abandoned search's thread has ended.
+void search_stop_request();
+void search_stop_clear();
+bool search_stop_requested();
+
+// Per-thread linear congruential generator; every thread starts at state 1.
+int next_random();
+
+// Node memory. Safe to use from several threads at once; a node may be
+// released on another thread than the one that made it. new_node returns
+// null when memory is exhausted (or a test made this allocation fail).
+node* new_node();
+void delete_node(node* n);

@@ -1,0 +1,12 @@
+// The option values and their start-up defaults (shared by both builds).
+#include "game/options.h"
+
+int g_first_turn = 6;
+int g_allow_empty_caps = 0;
+int g_random_moves = 0;
+int g_sounds = 0;
+int g_tooltips = 1;
+int g_num_players = 1;
+int g_difficulty = 5;
+int g_num_stones = 4;
+int g_random_seed = 0;
