@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "engine/moves.h"
 #include "game/options.h"
 
 const int opposite[14] = {12, 11, 10, 9, 8, 7, 13, 5, 4, 3, 2, 1, 0, 6};
@@ -31,7 +32,7 @@ int init_node(node* n, int turn, int stones) {
     n->bins[6] = 0;
     n->bins[13] = 0;
     n->turn = turn;
-    calc_h(n);
+    moves::set_h(n);
     return 0;
 }
 
@@ -40,8 +41,7 @@ int calc_h(node* n) {
         std::puts("calc_h: bad args");
         return -1;
     }
-    const int32_t* b = n->bins;
-    n->h = b[13] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12];
+    moves::set_h(n);
     return 0;
 }
 
@@ -51,61 +51,16 @@ int stone_total(const node* n) {
     return total;
 }
 
-int game_over(const node* n) {
-    const int total = stone_total(n);
-    return (n->bins[6] + n->h >= total || n->h <= n->bins[13]) ? 1 : 0;
-}
+int game_over(const node* n) { return moves::is_over(n) ? 1 : 0; }
 
-int do_move(node* n, int bin) {
-    const bool bottom = bin < 6;
-    const int skip = bottom ? 13 : 6;  // the other side's store
-    int32_t* b = n->bins;
-
-    int s = b[bin];
-    b[bin] = 0;
-    int p = bin;
-    while (s-- > 0) {
-        if (++p == skip) ++p;
-        if (p > 13) p = 0;
-        ++b[p];
-    }
-
-    if (p == 6 || p == 13) {
-        n->turn = p;  // last stone in the mover's own store: move again
-    } else {
-        const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
-        const int facing = opposite[p];
-        if (!own_row || b[p] != 1 || (b[facing] <= 0 && !g_allow_empty_caps)) return 0;
-        b[bottom ? 6 : 13] += 1 + b[facing];
-        b[p] = 0;
-        b[facing] = 0;
-    }
-    calc_h(n);
-    return game_over(n);
-}
+int do_move(node* n, int bin) { return moves::sow(n, bin); }
 
 int gen_node(node* parent, int bin, node** out) {
     if (!parent || !out || !owns_bin(parent->turn, bin)) {
         std::puts("gen_node: bad args");
         return -1;
     }
-    node* n = new_node();
-    if (!n) {
-        std::puts("gen_node: out of memory");
-        return -2;
-    }
-    n->parent = parent;
-    n->first_child = nullptr;
-    n->next_sibling = parent->first_child;
-    for (int i = 0; i < 14; ++i) n->bins[i] = parent->bins[i];
-    n->h = 0;  // set by whoever made the child, before it is read
-    n->level = parent->level + 1;
-    n->move = bin;
-    n->turn = opposite[parent->turn];
-    parent->first_child = n;
-    const int result = do_move(n, bin);
-    *out = n;
-    return result;
+    return moves::make_child(parent, bin, out, node_pool::t_cache);
 }
 
 int free_node(node* n) {
@@ -127,15 +82,16 @@ int free_node(node* n) {
     }
     // Iterative post-order walk: a game path can be long, so no recursion.
     // Always taking the head child makes each unlink O(1).
+    node_pool::Cache* cache = node_pool::t_cache;
     node* cur = n;
     for (;;) {
         while (cur->first_child) cur = cur->first_child;
         if (cur == n) break;
         node* up = cur->parent;
         up->first_child = cur->next_sibling;
-        delete_node(cur);
+        node_pool::release_in(cache, cur);
         cur = up;
     }
-    delete_node(n);
+    node_pool::release_in(cache, n);
     return 0;
 }

@@ -4,27 +4,29 @@
 // list goes to a shared pool that the next thread draws from.
 #include "engine/node_alloc.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/node_pool.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#define POISON(p) ASAN_POISON_MEMORY_REGION((p), sizeof(node))
-#define UNPOISON(p) ASAN_UNPOISON_MEMORY_REGION((p), sizeof(node))
-#else
-#define POISON(p) ((void)(p))
-#define UNPOISON(p) ((void)(p))
-#endif
+using node_pool::Cache;
+using node_pool::count_alloc;
+using node_pool::kMaxCachedFree;
+using node_pool::push_free;
+using node_pool::t_cache;
+
+constinit thread_local Cache* node_pool::t_cache = nullptr;
+// Read on every allocation: kept apart so the check needs no guard.
+std::atomic<bool> node_pool::g_fail_armed{false};
 
 namespace {
 
 constexpr std::size_t kSlabNodes = 1024;
-constexpr long kMaxCachedFree = 64 * 1024;  // beyond this a thread hands its list back
 constexpr std::size_t kDefaultLimit = std::size_t{2} << 30;
 
 struct Batch {
@@ -32,18 +34,15 @@ struct Batch {
     long count;
 };
 
-struct Cache;
-
 struct Shared {
     std::mutex mu;
     std::vector<void*> slabs;  // kept for the life of the process and reused
     std::vector<Batch> batches;
-    std::vector<Cache*> caches;
+    std::vector<std::pair<std::thread::id, Cache*>> caches;
     long retired_live = 0;  // balance of threads that have ended
     std::atomic<std::size_t> reserved{0};
     std::atomic<std::size_t> limit{kDefaultLimit};
 
-    std::atomic<bool> fail_armed{false};
     std::mutex fail_mu;
     long fail_skip = 0;
     long fail_count = 0;
@@ -55,45 +54,51 @@ Shared& shared() {
     return *s;
 }
 
-struct Cache {
-    node* free = nullptr;  // linked through `parent`
-    long nfree = 0;
-    node* bump = nullptr;  // untouched part of the newest slab
-    node* bump_end = nullptr;
-    std::atomic<long> live{0};  // written by the owner only
-    long peak = 0;
-
-    Cache() {
+// Hands the thread's free memory and live balance back when the thread
+// ends. It reaches the cache through the registry, not through TLS.
+struct Retirer {
+    ~Retirer() {
         Shared& s = shared();
         std::lock_guard<std::mutex> lock(s.mu);
-        s.caches.push_back(this);
-    }
-
-    ~Cache() {
-        while (bump != bump_end) push_free(bump++);
-        Shared& s = shared();
-        std::lock_guard<std::mutex> lock(s.mu);
-        if (free) s.batches.push_back({free, nfree});
-        free = nullptr;
-        nfree = 0;
-        s.retired_live += live.load(std::memory_order_relaxed);
+        const std::thread::id self = std::this_thread::get_id();
         for (auto it = s.caches.begin(); it != s.caches.end(); ++it) {
-            if (*it == this) {
-                s.caches.erase(it);
-                break;
+            if (it->first != self) continue;
+            Cache* c = it->second;
+            while (c->bump != c->bump_end) push_free(*c, c->bump++);
+            if (c->free) {
+                try {
+                    s.batches.push_back({c->free, c->nfree});
+                } catch (const std::bad_alloc&) {
+                    // Out of memory at thread exit: these nodes stay unused.
+                }
             }
+            s.retired_live += c->live.load(std::memory_order_relaxed);
+            s.caches.erase(it);
+            delete c;
+            break;
         }
-    }
-
-    void push_free(node* n) {
-        n->parent = free;
-        free = n;
-        ++nfree;
-        POISON(n);
     }
 };
 
-thread_local Cache t_cache;
+// Gives the calling thread a cache; false when there is no memory for it.
+bool register_thread() {
+    Cache* c = new (std::nothrow) Cache;
+    if (!c) return false;
+    Shared& s = shared();
+    {
+        std::lock_guard<std::mutex> lock(s.mu);
+        try {
+            s.caches.push_back({std::this_thread::get_id(), c});
+        } catch (const std::bad_alloc&) {
+            delete c;
+            return false;
+        }
+    }
+    thread_local Retirer retirer;
+    (void)retirer;
+    t_cache = c;
+    return true;
+}
 
 bool injected_failure() {
     Shared& s = shared();
@@ -104,14 +109,14 @@ bool injected_failure() {
     }
     if (s.fail_count < 0) return true;
     if (s.fail_count > 0) {
-        if (--s.fail_count == 0) s.fail_armed.store(false, std::memory_order_relaxed);
+        if (--s.fail_count == 0) node_pool::g_fail_armed.store(false, std::memory_order_relaxed);
         return true;
     }
-    s.fail_armed.store(false, std::memory_order_relaxed);
+    node_pool::g_fail_armed.store(false, std::memory_order_relaxed);
     return false;
 }
 
-// Slow path: a batch from the shared pool, else a new slab.
+// A batch from the shared pool, else a new slab.
 bool refill(Cache& c) {
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.mu);
@@ -141,33 +146,45 @@ bool refill(Cache& c) {
 
 }  // namespace
 
-node* new_node() {
-    Shared& s = shared();
-    if (s.fail_armed.load(std::memory_order_relaxed) && injected_failure()) return nullptr;
-    Cache& c = t_cache;
-    node* n;
+// Slow path of allocation: injected failures, a thread's first use, and an
+// empty free list.
+node* node_pool::alloc_slow() {
+    if (g_fail_armed.load(std::memory_order_relaxed) && injected_failure()) return nullptr;
+    if (!t_cache && !register_thread()) return nullptr;
+    Cache& c = *t_cache;
     if (!c.free && c.bump == c.bump_end && !refill(c)) return nullptr;
+    node* n;
     if (c.free) {
         n = c.free;
-        UNPOISON(n);
+        NODE_UNPOISON(n);
         c.free = n->parent;
         --c.nfree;
     } else {
         n = c.bump++;
     }
-    const long live = c.live.load(std::memory_order_relaxed) + 1;
-    c.live.store(live, std::memory_order_relaxed);
-    if (live > c.peak) c.peak = live;
+    count_alloc(c);
     return n;
 }
 
-void delete_node(node* n) {
-    if (!n) return;
-    Cache& c = t_cache;
-    c.push_free(n);
+// Slow path of release: a thread's first use, and a thread that only
+// releases (nodes made on another thread) handing its long list back.
+void node_pool::release_slow(node* n) {
+    Shared& s = shared();
+    if (!t_cache && !register_thread()) {
+        // No cache for this thread: give the node to the shared pool.
+        std::lock_guard<std::mutex> lock(s.mu);
+        n->parent = nullptr;
+        try {
+            s.batches.push_back({n, 1});
+            s.retired_live -= 1;
+        } catch (const std::bad_alloc&) {
+        }
+        return;
+    }
+    Cache& c = *t_cache;
+    push_free(c, n);
     c.live.store(c.live.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
     if (c.nfree > kMaxCachedFree) {
-        Shared& s = shared();
         std::lock_guard<std::mutex> lock(s.mu);
         try {
             s.batches.push_back({c.free, c.nfree});
@@ -179,24 +196,37 @@ void delete_node(node* n) {
     }
 }
 
+node_pool::Cache* node_pool::thread_cache() {
+    if (!t_cache) register_thread();
+    return t_cache;
+}
+
+node* new_node() { return node_pool::alloc(); }
+
+void delete_node(node* n) {
+    if (n) node_pool::release(n);
+}
+
 long node_alloc_live() {
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.mu);
     long total = s.retired_live;
-    for (Cache* c : s.caches) total += c->live.load(std::memory_order_relaxed);
+    for (const auto& entry : s.caches) total += entry.second->live.load(std::memory_order_relaxed);
     return total;
 }
 
-long node_alloc_thread_live() { return t_cache.live.load(std::memory_order_relaxed); }
-long node_alloc_thread_peak() { return t_cache.peak; }
-void node_alloc_reset_thread_peak() { t_cache.peak = t_cache.live.load(std::memory_order_relaxed); }
+long node_alloc_thread_live() { return t_cache ? t_cache->live.load(std::memory_order_relaxed) : 0; }
+long node_alloc_thread_peak() { return t_cache ? t_cache->peak : 0; }
+void node_alloc_reset_thread_peak() {
+    if (t_cache) t_cache->peak = t_cache->live.load(std::memory_order_relaxed);
+}
 
 void node_alloc_fail(long skip, long count) {
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.fail_mu);
     s.fail_skip = skip;
     s.fail_count = count;
-    s.fail_armed.store(skip >= 0 && count != 0, std::memory_order_relaxed);
+    node_pool::g_fail_armed.store(skip >= 0 && count != 0, std::memory_order_relaxed);
 }
 
 void node_alloc_set_limit(std::size_t bytes) { shared().limit.store(bytes, std::memory_order_relaxed); }

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "engine/moves.h"
 #include "game/options.h"
 
 static std::atomic<bool> g_stop{false};
@@ -18,54 +19,67 @@ static void free_children(node* n) {
     while (n->first_child) free_node(n->first_child);
 }
 
+// Frees a chain of unlinked siblings with their subtrees.
+static void release_list(node* c, node_pool::Cache* cache) {
+    while (c) {
+        node* next = c->next_sibling;
+        moves::release_unlinked(c, cache);
+        c = next;
+    }
+}
+
+// gen_nodes below its argument checks.
+static void expand(node* n, int limit, node_pool::Cache* cache) {
+    // An abandoned search leaves what it built; get_comp_move frees it.
+    if (g_stop.load(std::memory_order_relaxed)) return;
+
+    // Children are made in increasing bin order and each is searched
+    // completely before the next. A child that falls short of the best so
+    // far is freed at once (and one that beats it frees the others), which
+    // leaves exactly the ties for the best value, newest first, as backing
+    // up first and pruning afterwards would, with less memory live.
+    const bool minimise = n->turn == 6;
+    const bool leaves = n->level >= limit - 1;  // the children reach the limit
+    const int first = n->turn - 6;
+    for (int b = first; b < first + 6; ++b) {
+        if (n->bins[b] <= 0) continue;
+        node* child;
+        const int r = moves::make_child(n, b, &child, cache);
+        if (r < 0) break;  // out of memory: make do with the children so far
+        if (r == 0) {  // a move that ended the game has its h already
+            if (leaves) {
+                moves::set_h(child);
+            } else {
+                expand(child, limit, cache);
+                if (g_stop.load(std::memory_order_relaxed)) return;
+            }
+        }
+
+        node* older = child->next_sibling;
+        if (!older) continue;
+        const int v = child->h, best = older->h;
+        if (v == best) continue;
+        if (minimise ? v < best : v > best) {
+            child->next_sibling = nullptr;
+            release_list(older, cache);
+        } else {
+            n->first_child = older;
+            moves::release_unlinked(child, cache);
+        }
+    }
+
+    if (!n->first_child)
+        moves::set_h(n);
+    else
+        n->h = n->first_child->h;
+}
+
 int gen_nodes(node* n, int limit) {
     if (!n || limit < 0 || (n->turn != 6 && n->turn != 13)) {
         std::puts("gen_nodes: bad args");
         return -1;
     }
-    // An abandoned search leaves what it built; get_comp_move frees it.
-    if (g_stop.load(std::memory_order_relaxed)) return 0;
-
-    const int first = n->turn - 6;
-    for (int b = first; b < first + 6; ++b) {
-        if (n->bins[b] <= 0) continue;
-        node* child;
-        const int r = gen_node(n, b, &child);
-        if (r < 0) break;  // out of memory: make do with the children so far
-        if (r == 0 && child->level < limit)
-            gen_nodes(child, limit);
-        else
-            calc_h(child);
-    }
-
-    node* c = n->first_child;
-    if (!c) {
-        calc_h(n);
-        return 0;
-    }
-
-    int best = c->h;
-    if (n->turn == 6) {
-        for (c = c->next_sibling; c; c = c->next_sibling)
-            if (c->h < best) best = c->h;
-    } else {
-        for (c = c->next_sibling; c; c = c->next_sibling)
-            if (c->h > best) best = c->h;
-    }
-    n->h = best;
-
-    // Keep only the children that reach the value, in their order.
-    node** link = &n->first_child;
-    while (node* child = *link) {
-        if (child->h == best) {
-            link = &child->next_sibling;
-        } else {
-            // Unlink here (O(1)) so free_node need not search the list.
-            *link = child->next_sibling;
-            child->parent = nullptr;
-            free_node(child);
-        }
-    }
+    expand(n, limit, node_pool::thread_cache());
     return 0;
 }
 

@@ -1,0 +1,97 @@
+// Inside the engine only: the move rules as inline functions, shared by the
+// public calls and the search's inner loop.
+#pragma once
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/engine.h"
+#include "engine/node_pool.h"
+#include "game/options.h"
+
+namespace moves {
+
+inline void set_h(node* n) {
+    const int32_t* b = n->bins;
+    n->h = b[13] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12];
+}
+
+// The end test on a node whose h is current: with the stones in play taken
+// from the board, the bottom row is empty when its store and the top side's
+// total account for all of them; the top row when h is all in store 13.
+inline bool is_over(const node* n) {
+    return n->bins[6] + n->h >= stone_total(n) || n->h <= n->bins[13];
+}
+
+// The same test for the search's inner loop: with the total taken from the
+// board, "store 6 plus h reaches the total" is "the bottom row is empty".
+inline bool is_over_fast(const node* n) {
+    const int32_t* b = n->bins;
+    return b[0] + b[1] + b[2] + b[3] + b[4] + b[5] <= 0 || n->h <= b[13];
+}
+
+// Sows `bin` on `n`: 0 when the game goes on, 1 when an extra turn or a
+// capture ended it. After a plain move h is left for the caller.
+inline int sow(node* n, int bin) {
+    const bool bottom = bin < 6;
+    const int skip = bottom ? 13 : 6;  // the other side's store
+    int32_t* b = n->bins;
+
+    int s = b[bin];
+    b[bin] = 0;
+    int p = bin;
+    while (s-- > 0) {
+        if (++p == skip) ++p;
+        if (p > 13) p = 0;
+        ++b[p];
+    }
+
+    if (p == 6 || p == 13) {
+        n->turn = p;  // last stone in the mover's own store: move again
+    } else {
+        const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
+        const int facing = opposite[p];
+        if (!own_row || b[p] != 1 || (b[facing] <= 0 && !g_allow_empty_caps)) return 0;
+        b[bottom ? 6 : 13] += 1 + b[facing];
+        b[p] = 0;
+        b[facing] = 0;
+    }
+    set_h(n);
+    return is_over_fast(n) ? 1 : 0;
+}
+
+// gen_node without the argument checks: the search only passes playing bins
+// of the side to move.
+inline int make_child(node* parent, int bin, node** out, node_pool::Cache* cache) {
+    node* n = node_pool::alloc_in(cache);
+    if (!n) {
+        std::puts("gen_node: out of memory");
+        return -2;
+    }
+    n->parent = parent;
+    n->first_child = nullptr;
+    n->next_sibling = parent->first_child;
+    std::memcpy(n->bins, parent->bins, sizeof n->bins);
+    n->h = 0;  // set by whoever made the child, before it is read
+    n->level = parent->level + 1;
+    n->move = bin;
+    n->turn = opposite[parent->turn];
+    parent->first_child = n;
+    const int result = sow(n, bin);
+    *out = n;
+    return result;
+}
+
+// Releases a childless node or, through free_node, one with a subtree; the
+// node is already unlinked from its parent.
+inline void release_unlinked(node* c, node_pool::Cache* cache) {
+    if (c->first_child) {
+        c->parent = nullptr;
+        c->next_sibling = nullptr;
+        free_node(c);
+    } else {
+        node_pool::release_in(cache, c);
+    }
+}
+
+}  // namespace moves
