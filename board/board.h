@@ -1,0 +1,60 @@
+// The board view: cell geometry, art, painting, hit test, stone lists and the sowing animation.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+// Cell size in pixels, taken from the top-row bitmap when the art is loaded.
+// The board is 8 columns by 2 rows of cells; the stores fill columns 0 and 7.
+extern int g_bin_w;
+extern int g_bin_h;
+
+// Board art: slot 0 the top-row cell, 1 the bottom-row cell, 2 a store column.
+extern HBITMAP g_board_bitmaps[3];
+extern const int board_bitmap_ids[3];
+
+// One image per stone colour (0 blue, 1 green, 2 red, 3 white, 4 yellow),
+// added in the order of stone_bitmap_ids.
+extern HIMAGELIST g_stone_images;
+extern const int stone_bitmap_ids[5];
+
+// Where stones sit in a cell, relative to its top-left corner: row n - 1
+// holds the n points used when a bin shows n stones (a playing bin shows at
+// most 15, a store at most 29). A stone at (x, y) is drawn with its top-left
+// corner at (x - 3, y - 9).
+extern const POINT pit_layout[15][15];
+extern const POINT store_layout[29][29];
+
+// Loads the board bitmaps and the stone image list, sets g_bin_w and g_bin_h
+// and sizes the main window to a client area of 8 by 2 cells plus the status
+// bar. Part of the main window's WM_CREATE handling.
+void load_board_art(HWND hwnd);
+// Deletes what load_board_art made and nulls the handles; safe to call twice.
+void release_board_art();
+
+// WM_PAINT handling of the main window.
+void paint_board(HWND hwnd, HIMAGELIST images);
+// Draws stone image `colour` with its top-left corner at (x, y). Returns
+// ImageList_Draw's result, or 0 (drawing nothing) without an image list.
+int draw_stone(HDC dc, HIMAGELIST images, int colour, int x, int y);
+// Repaint the whole board, or one bin's cell, before returning.
+void redraw_board(HWND hwnd);
+void invalidate_bin(HWND hwnd, int bin);
+// The playing bin of side `turn` (6 bottom, 13 top) under client point (x, y),
+// or -1 when the point selects no bin of that side.
+int hit_bin(int x, int y, int turn);
+
+// Per bin 0..13, the colours of its stones in order of arrival, ended by -1.
+extern int g_stones[14][140];
+// Stones in a bin's list; -1 for a bin outside 0..13.
+int bin_count(int bin);
+// Deals a new game of `stones` per playing bin (1..8) from next_random.
+// Returns 0, or -1 leaving the lists untouched for any other number.
+int init_stones(int stones);
+// Replays the move from `bin` on the stone lists, repainting each changed
+// bin after a pause of g_anim_pause_ms. Does nothing unless `bin` is a
+// non-empty playing bin.
+void animate_move(HWND hwnd, int bin);
+
+// The animation's pause per step, in milliseconds; tests set it to 0.
+extern int g_anim_pause_ms;

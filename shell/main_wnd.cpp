@@ -1,0 +1,85 @@
+// The main window's procedure: set-up, painting, menu commands and shutdown.
+#include "shell/shell.h"
+
+#include "board/board.h"
+#include "game/controller.h"
+#include "game/options.h"
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// The order matters: the window's size needs the bin size and the status
+// bar's height, and the game's first paint needs the art.
+LRESULT on_create(HWND hwnd)
+{
+    g_saved_cursor = LoadCursorA(nullptr, IDC_ARROW);
+    SetCursor(g_saved_cursor);
+    g_busy_cursor = LoadCursorA(nullptr, IDC_APPSTARTING);
+    load_board_art(hwnd);   // makes the status bar, still hidden, to learn its height
+    size_status_bar(hwnd, status_part_count, status_part_percents);
+    read_options();
+    // -2 without a game record; only -1 would make the platform refuse the window.
+    return init_game(hwnd);
+}
+
+void on_destroy()
+{
+    release_board_art();
+    free_game();
+    g_status_bar = nullptr;  // it goes with the window
+    PostQuitMessage(0);
+}
+
+LRESULT on_command(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (LOWORD(wparam)) {
+    case IDM_EXIT:
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        return 0;
+    case IDM_HELP_CONTENTS:
+    case IDM_HELP_SEARCH:
+    case IDM_HOMEPAGE:
+    case IDM_ABOUT:
+    case IDM_NEW_GAME:
+    case IDM_OPTIONS:
+    case IDM_HISTORY:
+        // Not written yet; the commands are always available all the same.
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wparam, lparam);
+    }
+}
+
+} // namespace
+
+LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        return on_create(hwnd);
+    case WM_DESTROY:
+        on_destroy();
+        return 0;
+    case WM_PAINT:
+        paint_board(hwnd, g_stone_images);
+        return 0;
+    case WM_SETCURSOR:
+        // No search runs yet, so the cursor is left as it is.
+        return 0;
+    case WM_NOTIFY:
+        // The board has no tooltips yet.
+        return 0;
+    case WM_COMMAND:
+        return on_command(hwnd, msg, wparam, lparam);
+    case WM_LBUTTONUP:
+        // Moves, the player's and the computer's, are not played yet.
+        return 0;
+    case WM_COMPUTER_MOVE:
+    case WM_COMPUTER_MOVED:
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wparam, lparam);
+    }
+}

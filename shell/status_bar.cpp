@@ -1,0 +1,73 @@
+// The main window's status bar: its creation, height, layout into parts and texts.
+#include "shell/shell.h"
+
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+HWND g_status_bar = nullptr;
+
+const int status_part_percents[status_part_count] = {45, 13, 10, 13, 19};
+
+namespace {
+
+// SB_SETPARTS takes at most this many parts.
+constexpr int max_parts = 25;
+
+} // namespace
+
+void create_status_bar(HWND hwnd)
+{
+    g_status_bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", hwnd, IDC_STATUS_BAR);
+    // Hidden until size_status_bar has placed and divided it.
+    if (g_status_bar != nullptr)
+        ShowWindow(g_status_bar, SW_HIDE);
+}
+
+int status_bar_height(HWND hwnd)
+{
+    if (g_status_bar == nullptr)
+        create_status_bar(hwnd);
+    if (g_status_bar == nullptr)
+        return 0;
+    RECT r;
+    GetWindowRect(g_status_bar, &r);
+    return r.bottom - r.top;
+}
+
+void size_status_bar(HWND hwnd, int count, const int *percents)
+{
+    if (g_status_bar == nullptr)
+        create_status_bar(hwnd);
+    if (hwnd == nullptr || g_status_bar == nullptr)
+        return;
+    if (count < 1 || count > max_parts || (count > 1 && percents == nullptr))
+        return;
+
+    RECT outer;
+    GetWindowRect(hwnd, &outer);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    const int bar_height = status_bar_height(hwnd);
+    // The bar keeps itself at the bottom of the client area all the same.
+    MoveWindow(g_status_bar, 0, height - bar_height, width, bar_height, FALSE);
+
+    // Each part's width is truncated on its own, so the edges are not the
+    // truncated running percentages.
+    int edges[max_parts];
+    int edge = 0;
+    for (int i = 0; i < count - 1; ++i) {
+        edge += percents[i] * width / 100;
+        edges[i] = edge;
+    }
+    edges[count - 1] = -1;
+    SendMessageA(g_status_bar, SB_SETPARTS, count, reinterpret_cast<LPARAM>(edges));
+    ShowWindow(g_status_bar, SW_SHOW);
+}
+
+void set_status_text(HWND hwnd, int part, const char *text)
+{
+    if (hwnd == nullptr || g_status_bar == nullptr)
+        return;
+    SendMessageA(g_status_bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+}
