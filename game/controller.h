@@ -1,12 +1,26 @@
-// The game controller: the game record's set-up and release on the main window.
+// The game controller: the game record, every move, the computer's turn on a worker thread, and the end of a game.
 #pragma once
 
 #include <windows.h>
+#include <mmsystem.h>
+
+struct node;
 
 // Posted to the main window: the computer is to move / its search has ended
-// (the chosen bin, or the search's negative result, in lParam).
+// (the chosen bin, or the search's negative result, in lParam). Both carry
+// in wParam the number of the request they answer: a message whose number is
+// not the latest request's is stale (from before a New Game, or from an
+// abandoned search) and is dropped.
 constexpr UINT WM_COMPUTER_MOVE = WM_USER + 100;
 constexpr UINT WM_COMPUTER_MOVED = WM_USER + 101;
+
+// The running computer search thread, or INVALID_HANDLE_VALUE (-1) when none
+// runs. Written only on the user interface thread.
+extern HANDLE g_thread;
+
+// The one call that plays the move sound; PlaySoundA in the program. A test
+// may point it elsewhere to count the sounds.
+extern BOOL(WINAPI *g_play_sound)(LPCSTR sound, HMODULE module, DWORD flags);
 
 // The last step of the main window's creation: allocates the root, sets up
 // the opening position and the stone lists, paints them and asks the user to
@@ -17,3 +31,37 @@ int init_game(HWND hwnd);
 // Frees the game played so far, everything below the root; the root stays.
 // Does nothing without a root.
 void free_game();
+
+// Plays `bin` for the side to move on `current` (always g_current), which
+// then designates the new position: animation, status, History line, sound,
+// end test and result, then the turn handed on. Returns 0 when the game goes
+// on; -3 when the move was refused ("ERROR: could not make move", nothing
+// else changes) or ended the game.
+int make_move(HWND hwnd, node *&current, int bin);
+
+// Menu command New Game: abandons a running search, deals a new game and
+// hands the first turn on.
+void new_game(HWND hwnd);
+
+// WM_COMPUTER_MOVE: starts the search thread for request `request` with the
+// busy cursor. A stale request, or one while a search still runs, is dropped.
+void start_computer_move(HWND hwnd, WPARAM request);
+
+// WM_COMPUTER_MOVED: plays the search's result `bin` unless it is stale.
+void computer_moved(HWND hwnd, WPARAM request, LPARAM bin);
+
+// The worker thread's body: one search on the position and depth copied
+// when it was started; posts the result and ends.
+DWORD WINAPI comp_move_thread(LPVOID unused);
+
+// WM_SETCURSOR: the busy cursor while a search runs, else the cursor is left
+// as it is. Returns the procedure's result, 0.
+LRESULT game_cursor();
+
+// WM_LBUTTONUP on the board: plays the bin of the side to move under the
+// point. Ignored while the computer is thinking.
+void click_board(LPARAM point);
+
+// Stops a running search and waits for its thread to end; returns at once
+// when none runs. Its result is never applied.
+void abandon_search();

@@ -5,6 +5,8 @@
 #include "game/controller.h"
 #include "game/options.h"
 #include "resources/resource.h"
+#include "shell/dialogs.h"
+#include "shell/status.h"
 
 #include <commctrl.h>
 
@@ -19,6 +21,7 @@ LRESULT on_create(HWND hwnd)
     g_busy_cursor = LoadCursorA(nullptr, IDC_APPSTARTING);
     load_board_art(hwnd);   // makes the status bar, still hidden, to learn its height
     size_status_bar(hwnd, status_part_count, status_part_percents);
+    create_tooltips(hwnd);  // needs the bin size; a failure leaves the board without tips
     read_options();
     // -2 without a game record; only -1 would make the platform refuse the window.
     return init_game(hwnd);
@@ -26,6 +29,7 @@ LRESULT on_create(HWND hwnd)
 
 void on_destroy()
 {
+    abandon_search();  // before anything below the root is freed
     release_board_art();
     free_game();
     g_status_bar = nullptr;  // it goes with the window
@@ -41,11 +45,19 @@ LRESULT on_command(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
     case IDM_HELP_CONTENTS:
     case IDM_HELP_SEARCH:
     case IDM_HOMEPAGE:
-    case IDM_ABOUT:
-    case IDM_NEW_GAME:
     case IDM_OPTIONS:
-    case IDM_HISTORY:
         // Not written yet; the commands are always available all the same.
+        return 0;
+    case IDM_NEW_GAME:
+        new_game(hwnd);
+        return 0;
+    case IDM_HISTORY:
+        // No owner: the main window stays enabled, so the game goes on and
+        // the list grows while it is shown.
+        DialogBoxParamA(g_hinst, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, history_dlg_proc, 0);
+        return 0;
+    case IDM_ABOUT:
+        DialogBoxParamA(g_hinst, MAKEINTRESOURCEA(IDD_ABOUT), hwnd, about_dlg_proc, 0);
         return 0;
     default:
         return DefWindowProcA(hwnd, msg, wparam, lparam);
@@ -66,18 +78,21 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         paint_board(hwnd, g_stone_images);
         return 0;
     case WM_SETCURSOR:
-        // No search runs yet, so the cursor is left as it is.
-        return 0;
+        return game_cursor();
     case WM_NOTIFY:
-        // The board has no tooltips yet.
+        if (lparam != 0 && reinterpret_cast<NMHDR *>(lparam)->code == TTN_NEEDTEXTA)
+            return tooltip_text(hwnd, wparam, lparam);
         return 0;
     case WM_COMMAND:
         return on_command(hwnd, msg, wparam, lparam);
     case WM_LBUTTONUP:
-        // Moves, the player's and the computer's, are not played yet.
+        click_board(lparam);
         return 0;
     case WM_COMPUTER_MOVE:
+        start_computer_move(hwnd, wparam);
+        return 0;
     case WM_COMPUTER_MOVED:
+        computer_moved(hwnd, wparam, lparam);
         return 0;
     default:
         return DefWindowProcA(hwnd, msg, wparam, lparam);

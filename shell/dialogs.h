@@ -1,0 +1,21 @@
+// The History and About dialogs, and the placing of every dialog over the main window.
+#pragma once
+
+#include <windows.h>
+
+// The History dialog while one is open, else null.
+extern HWND g_hist_dlg;
+
+// Appends `text` to the History list of dialog `dlg` and scrolls it into
+// view; does nothing when `dlg` is null or has no History list.
+void history_add(HWND dlg, const char *text);
+// Empties the History list of dialog `dlg`; does nothing when `dlg` is null
+// or has no History list.
+void history_clear(HWND dlg);
+
+// Centres `dlg` over `owner`, pulled back onto the screen at the left/top
+// (0) and the right/bottom edges (screen size minus dialog size).
+void center_dialog(HWND dlg, HWND owner);
+
+INT_PTR CALLBACK history_dlg_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK about_dlg_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam);

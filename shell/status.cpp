@@ -1,0 +1,93 @@
+// The status bar's view of the current position and the stone counts shown in tooltips.
+#include "shell/status.h"
+
+#include "board/board.h"
+#include "engine/engine.h"
+#include "game/options.h"
+#include "shell/shell.h"
+
+#include <commctrl.h>
+#include <cstdio>
+
+const int tool_bin[16] = {13, 12, 11, 10, 9, 8, 7, 6, 13, 0, 1, 2, 3, 4, 5, 6};
+
+char g_tip_text[80];
+
+namespace {
+
+constexpr int grid_columns = 8;
+constexpr int grid_rows = 2;
+
+} // namespace
+
+void update_status(HWND hwnd, node *n)
+{
+    if (n == nullptr)
+        return;
+    // Stones still in a side's row count for that side, not only its store.
+    int top = 0;
+    for (int bin = 7; bin <= 13; ++bin)
+        top += n->bins[bin];
+    int bottom = 0;
+    for (int bin = 0; bin <= 6; ++bin)
+        bottom += n->bins[bin];
+
+    char text[80];
+    snprintf(text, sizeof text, "Score: %d/%d", top, bottom);
+    set_status_text(hwnd, 1, text);
+    snprintf(text, sizeof text, "Level: %d", n->level);
+    set_status_text(hwnd, 2, text);
+    snprintf(text, sizeof text, "Heuristic: %d", n->h);
+    set_status_text(hwnd, 3, text);
+    // In a one-player game the computer plays the top side.
+    if (g_num_players == 0 || (g_num_players == 1 && n->turn == 13))
+        snprintf(text, sizeof text, "To move: Computer");
+    else
+        snprintf(text, sizeof text, "To move: %s",
+                 n->turn == 6 || n->turn == 13 ? bin_label[n->turn] : "?");
+    set_status_text(hwnd, 4, text);
+}
+
+HWND create_tooltips(HWND hwnd)
+{
+    // TTS_ALWAYSTIP: tips show also while the main window is inactive.
+    HWND tips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
+                                g_hinst, nullptr);
+    if (tips == nullptr)
+        return nullptr;
+    for (int row = 0; row < grid_rows; ++row) {
+        for (int column = 0; column < grid_columns; ++column) {
+            TOOLINFOA ti{};
+            ti.cbSize = sizeof ti;
+            // The control watches the main window's mouse by itself; the
+            // text is asked for each time a tip is about to show.
+            ti.uFlags = TTF_SUBCLASS;
+            ti.hwnd = hwnd;
+            ti.uId = column + grid_columns * row;
+            ti.rect = {column * g_bin_w, row * g_bin_h, (column + 1) * g_bin_w,
+                       (row + 1) * g_bin_h};
+            ti.hinst = g_hinst;
+            ti.lpszText = LPSTR_TEXTCALLBACKA;
+            if (!SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)))
+                return nullptr;
+        }
+    }
+    return tips;
+}
+
+LRESULT tooltip_text(HWND, WPARAM, LPARAM hdr)
+{
+    // Read at every request, so switching the option acts at the next tip.
+    if (!g_tooltips)
+        return 1;
+    auto *info = reinterpret_cast<NMTTDISPINFOA *>(hdr);
+    if (info == nullptr || g_current == nullptr)
+        return 1;
+    const UINT_PTR tool = info->hdr.idFrom;
+    if (tool >= sizeof tool_bin / sizeof tool_bin[0])
+        return 1;
+    snprintf(g_tip_text, sizeof g_tip_text, "%d", g_current->bins[tool_bin[tool]]);
+    info->lpszText = g_tip_text;
+    return 1;
+}
