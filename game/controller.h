@@ -65,3 +65,8 @@ void click_board(LPARAM point);
 // Stops a running search and waits for its thread to end; returns at once
 // when none runs. Its result is never applied.
 void abandon_search();
+
+// The Options dialog (resource IDD_OPTIONS), run with no owner so the game
+// goes on while it is open. OK stores the fields in the option globals and
+// rewrites the settings file; Cancel, Esc and the close box change nothing.
+INT_PTR CALLBACK options_dlg_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam);

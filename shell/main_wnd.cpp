@@ -6,6 +6,7 @@
 #include "game/options.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
+#include "shell/help.h"
 #include "shell/status.h"
 
 #include <commctrl.h>
@@ -45,8 +46,10 @@ LRESULT on_command(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
     case IDM_HELP_CONTENTS:
     case IDM_HELP_SEARCH:
     case IDM_HOMEPAGE:
+        return help_command(hwnd, LOWORD(wparam));
     case IDM_OPTIONS:
-        // Not written yet; the commands are always available all the same.
+        // No owner, as History: the board and a running search go on meanwhile.
+        DialogBoxParamA(g_hinst, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, options_dlg_proc, 0);
         return 0;
     case IDM_NEW_GAME:
         new_game(hwnd);

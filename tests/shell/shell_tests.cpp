@@ -563,20 +563,6 @@ TEST_F(MainWindow, MenuHasEveryCommandWithItsTextAndId)
     expect_popup(bar, 1, "&Help", help_menu);
 }
 
-TEST_F(MainWindow, CommandsNotYetWrittenAreTakenAndChangeNothing)
-{
-    open();
-    // About and History run modal dialogs (dialogs_tests drives them); New
-    // Game starts a game (controller_tests).
-    for (UINT id : {IDM_HELP_CONTENTS, IDM_HELP_SEARCH, IDM_HOMEPAGE, IDM_OPTIONS}) {
-        EXPECT_EQ(SendMessageA(hwnd_, WM_COMMAND, id, 0), 0) << id;
-        EXPECT_TRUE(IsWindow(hwnd_)) << id;
-        EXPECT_FALSE(queued(WM_CLOSE)) << id;
-        EXPECT_FALSE(queued(WM_QUIT)) << id;
-    }
-    EXPECT_EQ(status_text(0), prompt);
-}
-
 TEST_F(MainWindow, IdsOutsideTheMenuDoNothing)
 {
     open();

@@ -1,0 +1,700 @@
+// The Help menu: our own help viewer on wkivari.hlp, and the home page opened in the user's browser.
+#include "shell/help.h"
+
+#include "resources/resource.h"
+#include "shell/dialogs.h"
+#include "shell/shell.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+const char home_page_address[] = "https://wkivari.example.org/";
+
+HWND g_help_wnd = nullptr;
+
+// ---- the home page -------------------------------------------------------------
+
+int browser_command(char *command, std::size_t size, const char *address)
+{
+    if (command == nullptr || address == nullptr || size == 0 ||
+        std::memchr(command, '\0', size) == nullptr)
+        return -1;
+    const std::size_t address_length = std::strlen(address);
+    // Everything from the placeholder on goes, options behind it included; a
+    // quoted one takes its opening quote along, so the address is not quoted.
+    char *cut = std::strstr(command, "\"%1\"");
+    if (cut == nullptr)
+        cut = std::strstr(command, "%1");
+    const std::size_t kept = cut != nullptr ? static_cast<std::size_t>(cut - command)
+                                            : std::strlen(command);
+    if (kept + 1 + address_length + 1 > size)
+        return -1;
+    command[kept] = ' ';
+    std::memcpy(command + kept + 1, address, address_length + 1);
+    return 0;
+}
+
+LONG reg_query_default(HKEY root, const char *subkey, char *out)
+{
+    HKEY key;
+    LONG rc = RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, &key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    char value[260];
+    LONG size = sizeof value;
+    rc = RegQueryValueA(key, nullptr, value, &size);
+    if (rc != ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return rc;
+    }
+    // A value stored without its terminating zero still ends inside the buffer.
+    value[sizeof value - 1] = '\0';
+    std::memcpy(out, value, std::strlen(value) + 1);
+    RegCloseKey(key);
+    return 0;
+}
+
+INT_PTR open_url(const char *address, int show)
+{
+    const auto shell_result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", address, nullptr, nullptr, show));
+    if (shell_result > 32)
+        return shell_result;
+
+    char command[url_command_size];
+    if (reg_query_default(HKEY_CLASSES_ROOT, ".htm", command) != 0 &&
+        reg_query_default(HKEY_CLASSES_ROOT, ".html", command) != 0)
+        return shell_result;
+    // The class name is at most 259 characters, so the key's name fits.
+    std::strcat(command, "\\shell\\open\\command");
+    if (reg_query_default(HKEY_CLASSES_ROOT, command, command) != 0)
+        return shell_result;
+    if (browser_command(command, sizeof command, address) != 0)
+        return shell_result;
+    return WinExec(command, show);
+}
+
+// ---- the help file -----------------------------------------------------------------
+//
+// wkivari.hlp is plain text, one topic after another:
+//
+//   # a comment line, anywhere
+//   @topic How to play               starts a topic (title up to 80 characters)
+//   @keywords board, bins, sowing    index entries of the current topic (any number of lines)
+//   The text: lines of a paragraph are joined with spaces; a blank line ends
+//   the paragraph.
+//   - a line starting with "- " is a list item and starts a line of its own.
+//
+// Topics are listed in file order; the first one is the contents' first entry.
+// Anything else (text before the first topic, an unknown @ line, a control
+// character, a topic without text, no topic at all, more than the limits
+// below) makes the file damaged, and the viewer says where.
+
+namespace {
+
+constexpr std::size_t max_file_bytes = 1 << 20;
+constexpr std::size_t max_topics = 200;
+constexpr std::size_t max_title = 80;
+constexpr std::size_t max_keyword = 60;
+constexpr std::size_t max_keywords = 2000;
+
+struct help_topic {
+    std::string title;
+    std::string text;  // paragraphs with CR LF line ends, for the edit control
+};
+
+struct help_keyword {
+    std::string word;
+    int topic;
+};
+
+// The file the viewer shows, or why it shows none.
+std::string g_help_path;
+std::vector<help_topic> g_help_topics;
+std::vector<help_keyword> g_help_keys;  // sorted by word, then topic order
+std::string g_help_problem_title;
+std::string g_help_problem;
+
+std::string trim(const std::string &s)
+{
+    const auto begin = s.find_first_not_of(" \t");
+    if (begin == std::string::npos)
+        return {};
+    const auto end = s.find_last_not_of(" \t");
+    return s.substr(begin, end - begin + 1);
+}
+
+std::string lower(std::string s)
+{
+    for (char &c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+bool starts_with(const std::string &s, const char *prefix)
+{
+    return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// Parses `data` into topics and keywords; on damage returns false with the
+// reason in `problem` and leaves the outputs empty.
+bool parse_help(const std::string &data, std::vector<help_topic> &topics,
+                std::vector<help_keyword> &keys, std::string &problem)
+{
+    topics.clear();
+    keys.clear();
+    bool in_paragraph = false;
+    int line_no = 0;
+    std::size_t pos = 0;
+    auto damaged = [&](const std::string &why) {
+        problem = "line " + std::to_string(line_no) + ": " + why;
+        topics.clear();
+        keys.clear();
+        return false;
+    };
+    auto end_topic = [&]() {
+        return topics.empty() || !topics.back().text.empty();
+    };
+    while (pos < data.size()) {
+        std::size_t end = data.find('\n', pos);
+        if (end == std::string::npos)
+            end = data.size();
+        std::string line = data.substr(pos, end - pos);
+        pos = end + 1;
+        ++line_no;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        for (char &c : line) {
+            if (c == '\t')
+                c = ' ';
+            else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                return damaged("a character that is not text");
+        }
+        const std::string text = trim(line);
+        if (!text.empty() && text[0] == '#')
+            continue;
+        if (starts_with(text, "@topic")) {
+            if (text.size() > 6 && text[6] != ' ')
+                return damaged("unknown line \"" + text.substr(0, 20) + "\"");
+            if (!end_topic())
+                return damaged("the topic \"" + topics.back().title + "\" has no text");
+            const std::string title = trim(text.substr(6));
+            if (title.empty())
+                return damaged("a topic without a title");
+            if (title.size() > max_title)
+                return damaged("a topic title longer than 80 characters");
+            if (topics.size() == max_topics)
+                return damaged("more than 200 topics");
+            topics.push_back({title, {}});
+            in_paragraph = false;
+        } else if (starts_with(text, "@keywords")) {
+            if (text.size() > 9 && text[9] != ' ')
+                return damaged("unknown line \"" + text.substr(0, 20) + "\"");
+            if (topics.empty())
+                return damaged("keywords before the first topic");
+            std::size_t from = 9;
+            while (from <= text.size()) {
+                std::size_t comma = text.find(',', from);
+                if (comma == std::string::npos)
+                    comma = text.size();
+                const std::string word = trim(text.substr(from, comma - from));
+                from = comma + 1;
+                if (word.empty())
+                    continue;
+                if (word.size() > max_keyword)
+                    return damaged("a keyword longer than 60 characters");
+                if (keys.size() == max_keywords)
+                    return damaged("more than 2000 keywords");
+                keys.push_back({word, static_cast<int>(topics.size() - 1)});
+            }
+        } else if (!text.empty() && text[0] == '@') {
+            return damaged("unknown line \"" + text.substr(0, 20) + "\"");
+        } else if (text.empty()) {
+            in_paragraph = false;
+        } else {
+            if (topics.empty())
+                return damaged("text before the first topic");
+            std::string &body = topics.back().text;
+            const bool item = starts_with(text, "- ");
+            if (!in_paragraph && !body.empty())
+                body += "\r\n\r\n";
+            else if (in_paragraph)
+                body += item ? "\r\n" : " ";
+            body += text;
+            in_paragraph = true;
+        }
+    }
+    ++line_no;
+    if (topics.empty())
+        return damaged("the file holds no topic");
+    if (!end_topic())
+        return damaged("the topic \"" + topics.back().title + "\" has no text");
+    std::stable_sort(keys.begin(), keys.end(), [](const help_keyword &a, const help_keyword &b) {
+        return lower(a.word) < lower(b.word);
+    });
+    return true;
+}
+
+// Loads `path` into the viewer's globals; what went wrong goes to the
+// problem texts instead.
+void load_help(const char *path)
+{
+    g_help_path = path;
+    g_help_topics.clear();
+    g_help_keys.clear();
+    g_help_problem_title.clear();
+    g_help_problem.clear();
+
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        g_help_problem_title = missing ? "The help file is missing" : "The help file cannot be read";
+        g_help_problem = std::string(missing ? "There is no help file at\r\n\r\n"
+                                             : "The help file could not be opened:\r\n\r\n") +
+                         path + "\r\n\r\nwkivari.hlp belongs in the folder of wkivari.exe.";
+        return;
+    }
+    std::string data;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) != 0;
+    if (ok && static_cast<unsigned long long>(size.QuadPart) > max_file_bytes) {
+        CloseHandle(file);
+        g_help_problem_title = "The help file is damaged";
+        g_help_problem = std::string(path) + "\r\n\r\nis far larger than a help file can be.";
+        return;
+    }
+    if (ok) {
+        data.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD got = 0;
+        ok = data.empty() ||
+             (ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &got, nullptr) != 0);
+        data.resize(ok ? got : 0);
+    }
+    CloseHandle(file);
+    if (!ok) {
+        g_help_problem_title = "The help file cannot be read";
+        g_help_problem = "Reading the help file failed:\r\n\r\n" + std::string(path);
+        return;
+    }
+    std::string why;
+    if (!parse_help(data, g_help_topics, g_help_keys, why)) {
+        g_help_problem_title = "The help file is damaged";
+        g_help_problem = "The help file\r\n\r\n" + std::string(path) +
+                         "\r\n\r\ncannot be shown: " + why +
+                         ".\r\n\r\nInstall wkivari.hlp again beside wkivari.exe.";
+    }
+}
+
+// ---- the viewer window ---------------------------------------------------------------
+
+constexpr char help_class[] = "wKivariHelp";
+constexpr int margin = 8;
+constexpr int min_width = 560;
+constexpr int min_height = 340;
+
+HFONT g_title_font = nullptr;
+
+HWND item(int id)
+{
+    return GetDlgItem(g_help_wnd, id);
+}
+
+int current_page()
+{
+    return static_cast<int>(SendMessageA(item(IDC_HELP_TABS), TCM_GETCURSEL, 0, 0));
+}
+
+void show_topic(int topic)
+{
+    if (topic < 0 || topic >= static_cast<int>(g_help_topics.size()))
+        return;
+    SetWindowTextA(item(IDC_HELP_TITLE), g_help_topics[topic].title.c_str());
+    SetWindowTextA(item(IDC_HELP_TEXT), g_help_topics[topic].text.c_str());
+    SendMessageA(item(IDC_HELP_TOPICS), LB_SETCURSEL, topic, 0);
+}
+
+bool keyword_matches(const std::string &word, const std::string &typed)
+{
+    if (typed.empty())
+        return true;
+    // The start of the keyword or of any word in it: "cap" finds "empty captures".
+    const std::string w = lower(word);
+    for (std::size_t at = 0; at < w.size(); ++at)
+        if ((at == 0 || w[at - 1] == ' ' || w[at - 1] == '-') && w.compare(at, typed.size(), typed) == 0)
+            return true;
+    return false;
+}
+
+void fill_index()
+{
+    HWND list = item(IDC_HELP_INDEX);
+    char typed_text[128] = "";
+    GetWindowTextA(item(IDC_HELP_KEYWORD), typed_text, sizeof typed_text);
+    const std::string typed = lower(trim(typed_text));
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (const help_keyword &key : g_help_keys) {
+        if (!keyword_matches(key.word, typed))
+            continue;
+        const std::string line = key.word + "\t" + g_help_topics[key.topic].title;
+        const LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        if (at >= 0)
+            SendMessageA(list, LB_SETITEMDATA, at, key.topic);
+    }
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+void open_index_entry()
+{
+    HWND list = item(IDC_HELP_INDEX);
+    const LRESULT at = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (at < 0)
+        return;
+    show_topic(static_cast<int>(SendMessageA(list, LB_GETITEMDATA, at, 0)));
+}
+
+void open_selected_topic()
+{
+    const LRESULT at = SendMessageA(item(IDC_HELP_TOPICS), LB_GETCURSEL, 0, 0);
+    if (at >= 0)
+        show_topic(static_cast<int>(at));
+}
+
+void switch_page(int page, bool focus)
+{
+    SendMessageA(item(IDC_HELP_TABS), TCM_SETCURSEL, page, 0);
+    const int show_contents = page == help_contents_page ? SW_SHOW : SW_HIDE;
+    const int show_index = page == help_index_page ? SW_SHOW : SW_HIDE;
+    ShowWindow(item(IDC_HELP_TOPICS), show_contents);
+    ShowWindow(item(IDC_HELP_KEY_LABEL), show_index);
+    ShowWindow(item(IDC_HELP_KEYWORD), show_index);
+    ShowWindow(item(IDC_HELP_INDEX), show_index);
+    if (focus)
+        SetFocus(item(page == help_contents_page ? IDC_HELP_TOPICS : IDC_HELP_KEYWORD));
+}
+
+// Fills the controls from what load_help found.
+void show_file()
+{
+    HWND topics = item(IDC_HELP_TOPICS);
+    SendMessageA(topics, LB_RESETCONTENT, 0, 0);
+    for (const help_topic &topic : g_help_topics)
+        SendMessageA(topics, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(topic.title.c_str()));
+    SetWindowTextA(item(IDC_HELP_KEYWORD), "");
+    fill_index();
+    if (g_help_topics.empty()) {
+        SetWindowTextA(item(IDC_HELP_TITLE), g_help_problem_title.c_str());
+        SetWindowTextA(item(IDC_HELP_TEXT), g_help_problem.c_str());
+    } else {
+        show_topic(0);
+    }
+}
+
+void layout(HWND hwnd)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const int w = client.right, h = client.bottom;
+    const int left_w = std::clamp(w * 9 / 20, 220, 360);
+    MoveWindow(item(IDC_HELP_TABS), margin, margin, left_w, h - 2 * margin, TRUE);
+    RECT page{margin, margin, margin + left_w, h - margin};
+    SendMessageA(item(IDC_HELP_TABS), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+    InflateRect(&page, -4, -4);
+    const int pw = page.right - page.left;
+    MoveWindow(item(IDC_HELP_TOPICS), page.left, page.top, pw, page.bottom - page.top, TRUE);
+    MoveWindow(item(IDC_HELP_KEY_LABEL), page.left, page.top + 2, pw, 16, TRUE);
+    MoveWindow(item(IDC_HELP_KEYWORD), page.left, page.top + 20, pw, 22, TRUE);
+    MoveWindow(item(IDC_HELP_INDEX), page.left, page.top + 48, pw, page.bottom - page.top - 48, TRUE);
+    const int right = 2 * margin + left_w;
+    MoveWindow(item(IDC_HELP_TITLE), right + 2, margin + 4, w - right - margin - 2, 24, TRUE);
+    MoveWindow(item(IDC_HELP_TEXT), right, margin + 32, w - right - margin, h - 2 * margin - 32, TRUE);
+}
+
+// The tab order of what is shown now.
+std::vector<HWND> tab_stops()
+{
+    std::vector<HWND> stops;
+    for (int id : {IDC_HELP_TABS, IDC_HELP_TOPICS, IDC_HELP_KEYWORD, IDC_HELP_INDEX, IDC_HELP_TEXT}) {
+        HWND c = item(id);
+        if (c != nullptr && IsWindowVisible(c) && IsWindowEnabled(c))
+            stops.push_back(c);
+    }
+    return stops;
+}
+
+void move_focus(HWND from, bool back)
+{
+    const std::vector<HWND> stops = tab_stops();
+    if (stops.empty())
+        return;
+    auto at = std::find(stops.begin(), stops.end(), from);
+    std::size_t i = at == stops.end() ? 0 : static_cast<std::size_t>(at - stops.begin());
+    i = back ? (i + stops.size() - 1) % stops.size() : (i + 1) % stops.size();
+    SetFocus(stops[i]);
+    if (stops[i] == item(IDC_HELP_KEYWORD))
+        SendMessageA(stops[i], EM_SETSEL, 0, -1);
+}
+
+// The viewer is a plain window, and whatever message loop runs (the
+// program's, a dialog's) does no dialog keyboard handling for it, so each
+// control handles Tab, Enter and Esc itself.
+LRESULT CALLBACK key_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR)
+{
+    switch (msg) {
+    case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS | DefSubclassProc(hwnd, msg, wparam, lparam);
+    case WM_KEYDOWN:
+        switch (wparam) {
+        case VK_TAB:
+            if (GetKeyState(VK_CONTROL) < 0)
+                switch_page(current_page() == help_contents_page ? help_index_page : help_contents_page, true);
+            else
+                move_focus(hwnd, GetKeyState(VK_SHIFT) < 0);
+            return 0;
+        case VK_ESCAPE:
+            PostMessageA(g_help_wnd, WM_CLOSE, 0, 0);
+            return 0;
+        case VK_RETURN:
+            if (id == IDC_HELP_TOPICS)
+                open_selected_topic();
+            else if (id == IDC_HELP_KEYWORD || id == IDC_HELP_INDEX)
+                open_index_entry();
+            return 0;
+        case VK_UP:
+        case VK_DOWN:
+        case VK_PRIOR:
+        case VK_NEXT:
+            // From the keyword field the arrows walk the list below it.
+            if (id == IDC_HELP_KEYWORD)
+                return SendMessageA(item(IDC_HELP_INDEX), msg, wparam, lparam);
+            break;
+        }
+        break;
+    case WM_CHAR:
+        // Their key-down did the work; the controls would only beep.
+        if (wparam == '\t' || wparam == '\r' || wparam == 0x1b)
+            return 0;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, key_proc, id);
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+HWND make_control(HWND parent, const char *cls, const char *text, DWORD style, DWORD ex_style, int id)
+{
+    HWND c = CreateWindowExA(ex_style, cls, text, WS_CHILD | style, 0, 0, 10, 10, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_hinst, nullptr);
+    if (c == nullptr)
+        return nullptr;
+    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SetWindowSubclass(c, key_proc, id, 0);
+    return c;
+}
+
+void create_controls(HWND hwnd)
+{
+    HWND tabs = make_control(hwnd, WC_TABCONTROLA, "", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
+                             IDC_HELP_TABS);
+    TCITEMA tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = const_cast<char *>("Contents");
+    SendMessageA(tabs, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
+    tab.pszText = const_cast<char *>("Index");
+    SendMessageA(tabs, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&tab));
+
+    make_control(hwnd, "LISTBOX", "", WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                 WS_EX_CLIENTEDGE, IDC_HELP_TOPICS);
+    make_control(hwnd, "STATIC", "Type the first letters of a keyword:", SS_LEFT, 0, IDC_HELP_KEY_LABEL);
+    make_control(hwnd, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_HELP_KEYWORD);
+    HWND index = make_control(hwnd, "LISTBOX", "",
+                              WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS,
+                              WS_EX_CLIENTEDGE, IDC_HELP_INDEX);
+    int tab_stop = 92;  // dialog units: the topic column
+    SendMessageA(index, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tab_stop));
+    HWND title = make_control(hwnd, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
+                              0, IDC_HELP_TITLE);
+    if (title != nullptr && g_title_font != nullptr)
+        SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(g_title_font), FALSE);
+    make_control(hwnd, "EDIT", "",
+                 WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                 WS_EX_CLIENTEDGE, IDC_HELP_TEXT);
+    // The labels are no tab stops; they keep no key handling either.
+    RemoveWindowSubclass(item(IDC_HELP_KEY_LABEL), key_proc, IDC_HELP_KEY_LABEL);
+    RemoveWindowSubclass(title, key_proc, IDC_HELP_TITLE);
+}
+
+HFONT make_title_font()
+{
+    LOGFONTA font{};
+    if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font) == 0)
+        return nullptr;
+    font.lfHeight = font.lfHeight < 0 ? font.lfHeight * 3 / 2 : -16;
+    font.lfWeight = FW_BOLD;
+    return CreateFontIndirectA(&font);
+}
+
+LRESULT CALLBACK help_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        g_help_wnd = hwnd;
+        g_title_font = make_title_font();
+        create_controls(hwnd);
+        layout(hwnd);
+        return 0;
+    case WM_SIZE:
+        layout(hwnd);
+        return 0;
+    case WM_GETMINMAXINFO:
+        reinterpret_cast<MINMAXINFO *>(lparam)->ptMinTrackSize = {min_width, min_height};
+        return 0;
+    case WM_ACTIVATE:
+        // Back to the control that had the focus, or the page's first one.
+        if (LOWORD(wparam) != WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus == nullptr || GetParent(focus) != hwnd)
+                switch_page(current_page(), true);
+        }
+        return 0;
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR *>(lparam)->idFrom == IDC_HELP_TABS &&
+            reinterpret_cast<NMHDR *>(lparam)->code == TCN_SELCHANGE)
+            switch_page(current_page(), false);
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDC_HELP_TOPICS:
+            if (HIWORD(wparam) == LBN_SELCHANGE || HIWORD(wparam) == LBN_DBLCLK)
+                open_selected_topic();
+            break;
+        case IDC_HELP_INDEX:
+            if (HIWORD(wparam) == LBN_DBLCLK)
+                open_index_entry();
+            break;
+        case IDC_HELP_KEYWORD:
+            if (HIWORD(wparam) == EN_CHANGE)
+                fill_index();
+            break;
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        // The topic text reads as a page, not as a greyed-out field.
+        if (reinterpret_cast<HWND>(lparam) == item(IDC_HELP_TEXT)) {
+            SetBkColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOW));
+            SetTextColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
+    case WM_DESTROY:
+        g_help_wnd = nullptr;
+        if (g_title_font != nullptr)
+            DeleteObject(g_title_font);
+        g_title_font = nullptr;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wparam, lparam);
+}
+
+bool register_help_class()
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExA(g_hinst, help_class, &wc))
+        return true;
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = help_wnd_proc;
+    wc.hInstance = g_hinst;
+    wc.hIcon = LoadIconA(g_hinst, MAKEINTRESOURCEA(IDI_WKIVARI));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = help_class;
+    return RegisterClassExA(&wc) != 0;
+}
+
+} // namespace
+
+std::string help_file_path()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return "wkivari.hlp";
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        if (path.size() >= 32768)
+            return "wkivari.hlp";
+        path.resize(path.size() * 2);
+    }
+    const auto slash = path.find_last_of("\\/");
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "wkivari.hlp";
+}
+
+HWND show_help(HWND owner, const char *path, int page)
+{
+    if (path == nullptr)
+        return nullptr;
+    if (page != help_index_page)
+        page = help_contents_page;
+    if (g_hinst == nullptr)
+        g_hinst = GetModuleHandleA(nullptr);
+    if (g_help_wnd == nullptr) {
+        if (!register_help_class())
+            return nullptr;
+        HWND hwnd = CreateWindowExA(0, help_class, "wKivari Help", WS_OVERLAPPEDWINDOW,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, 780, 500, owner, nullptr, g_hinst, nullptr);
+        if (hwnd == nullptr)
+            return nullptr;
+        if (owner != nullptr)
+            center_dialog(hwnd, owner);
+        load_help(path);
+        show_file();
+        switch_page(page, false);
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+    } else {
+        if (g_help_path != path) {
+            load_help(path);
+            show_file();
+        }
+        if (IsIconic(g_help_wnd))
+            ShowWindow(g_help_wnd, SW_RESTORE);
+    }
+    if (page == help_index_page)
+        SetWindowTextA(item(IDC_HELP_KEYWORD), "");  // the search starts with an empty keyword
+    switch_page(page, false);
+    SetForegroundWindow(g_help_wnd);
+    SetActiveWindow(g_help_wnd);
+    switch_page(page, true);
+    return g_help_wnd;
+}
+
+LRESULT help_command(HWND hwnd, int command)
+{
+    switch (command) {
+    case IDM_HELP_CONTENTS:
+        show_help(hwnd, help_file_path().c_str(), help_contents_page);
+        break;
+    case IDM_HELP_SEARCH:
+        show_help(hwnd, help_file_path().c_str(), help_index_page);
+        break;
+    case IDM_HOMEPAGE:
+        // Show command 0 (SW_HIDE) goes to the shell and the browser as it is.
+        open_url(home_page_address, SW_HIDE);
+        break;
+    }
+    return 0;
+}
