@@ -40,6 +40,9 @@ struct IconArt {
 };
 // A .ico file holding the one image with its AND mask.
 Bytes ico_file(const IconArt& icon);
+// A PNG file of the icon at size x size pixels, scaled by nearest neighbour
+// (no blur), see-through where the icon is.
+Bytes png_icon(const IconArt& icon, int size);
 
 // A carved hollow: an ellipse, stretched along y by a straight middle part.
 // All lengths are Q16 pixels.

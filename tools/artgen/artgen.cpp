@@ -14,9 +14,11 @@
 //   BITMAP 129           stone_white.bmp    stone colour 3
 //   BITMAP 130           stone_red.bmp      stone colour 2
 //   WAVE   131           move.wav           the move sound, Microsoft ADPCM
+//   (desktop)            wkivari-<n>.png    the icon at n = 32, 48, 64, 128 pixels
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "art.h"
 
@@ -57,7 +59,10 @@ int main(int argc, char** argv) {
     ok = write_file(dir / "board_store.bmp", bmp_file(board.store, 8, board.palette)) && ok;
     for (int colour = 0; colour < 5; ++colour)
         ok = write_file(dir / stone_files[colour], bmp_file(make_stone(colour), 4, vga)) && ok;
-    ok = write_file(dir / "wkivari.ico", ico_file(make_icon())) && ok;
+    const IconArt icon = make_icon();
+    ok = write_file(dir / "wkivari.ico", ico_file(icon)) && ok;
+    for (int size : {32, 48, 64, 128})
+        ok = write_file(dir / ("wkivari-" + std::to_string(size) + ".png"), png_icon(icon, size)) && ok;
     ok = write_file(dir / "move.wav", make_move_sound()) && ok;
     return ok ? 0 : 1;
 }

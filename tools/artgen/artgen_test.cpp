@@ -20,6 +20,7 @@ using Bytes = std::vector<uint8_t>;
 const char* const kFiles[] = {
     "board_top.bmp",   "board_bottom.bmp", "board_store.bmp", "stone_blue.bmp", "stone_green.bmp",
     "stone_red.bmp",   "stone_white.bmp",  "stone_yellow.bmp", "wkivari.ico",   "move.wav",
+    "wkivari-32.png",  "wkivari-48.png",   "wkivari-64.png",   "wkivari-128.png",
 };
 
 Bytes read_file(const fs::path& path) {
@@ -268,6 +269,99 @@ TEST(Icon, IsOne32By32SixteenColourImageWithItsMask) {
                     << x << "," << y;
             }
         }
+    }
+}
+
+uint32_t be32(const Bytes& b, size_t at) {
+    return uint32_t(b.at(at)) << 24 | uint32_t(b.at(at + 1)) << 16 | uint32_t(b.at(at + 2)) << 8 | b.at(at + 3);
+}
+
+uint32_t crc32_of(const Bytes& b, size_t at, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = at; i < at + n; ++i) {
+        c ^= b.at(i);
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+    }
+    return ~c;
+}
+
+// A desktop icon's RGBA pixels, read back through its chunks and stored
+// deflate blocks, with each chunk's CRC and the stream's Adler-32 checked.
+struct Png {
+    uint32_t w = 0, h = 0;
+    std::vector<std::vector<uint32_t>> rows;  // 0xRRGGBBAA
+};
+
+Png parse_png(const Bytes& f) {
+    Png png;
+    const Bytes sig = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    EXPECT_TRUE(f.size() > 8 && std::equal(sig.begin(), sig.end(), f.begin())) << "PNG signature";
+    Bytes z;
+    bool ended = false;
+    for (size_t at = 8; at + 12 <= f.size() && !ended;) {
+        const uint32_t len = be32(f, at);
+        if (at + 12 + len > f.size()) break;
+        const std::string type(f.begin() + ptrdiff_t(at) + 4, f.begin() + ptrdiff_t(at) + 8);
+        EXPECT_EQ(be32(f, at + 8 + len), crc32_of(f, at + 4, len + 4)) << type << " CRC";
+        if (type == "IHDR") {
+            png.w = be32(f, at + 8);
+            png.h = be32(f, at + 12);
+            EXPECT_EQ(f[at + 16], 8) << "bit depth";
+            EXPECT_EQ(f[at + 17], 6) << "RGBA";
+            EXPECT_EQ(f[at + 20], 0) << "not interlaced";
+        }
+        if (type == "IDAT") z.insert(z.end(), f.begin() + ptrdiff_t(at) + 8, f.begin() + ptrdiff_t(at) + 8 + len);
+        ended = type == "IEND";
+        at += 12 + len;
+    }
+    EXPECT_TRUE(ended) << "IEND";
+    Bytes raw;
+    size_t at = 2;
+    for (bool last = false; !last && at + 5 <= z.size();) {
+        last = z[at] & 1;
+        EXPECT_EQ(z[at] & 6, 0) << "stored block";
+        const size_t len = u16(z, at + 1);
+        EXPECT_EQ(len ^ 0xFFFF, u16(z, at + 3));
+        if (at + 5 + len > z.size()) break;
+        raw.insert(raw.end(), z.begin() + ptrdiff_t(at) + 5, z.begin() + ptrdiff_t(at + 5 + len));
+        at += 5 + len;
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t v : raw) a = (a + v) % 65521, b = (b + a) % 65521;
+    EXPECT_TRUE(at + 4 == z.size() && be32(z, at) == (b << 16 | a)) << "Adler-32";
+    const size_t stride = 1 + size_t(png.w) * 4;
+    EXPECT_EQ(raw.size(), stride * png.h);
+    if (raw.size() != stride * png.h) return png;
+    for (uint32_t y = 0; y < png.h; ++y) {
+        EXPECT_EQ(raw[y * stride], 0) << "filter";
+        std::vector<uint32_t> row;
+        for (uint32_t x = 0; x < png.w; ++x) row.push_back(be32(raw, y * stride + 1 + 4 * x));
+        png.rows.push_back(row);
+    }
+    return png;
+}
+
+TEST(DesktopIcons, AreTheIconScaledWithoutBlur) {
+    // The icon's own colours, as the .ico holds them, top row first.
+    const Bytes ico = resource("wkivari.ico");
+    ASSERT_EQ(ico.size(), 22u + 40u + 64u + 32u * 16u + 32u * 4u);
+    const size_t colour = 22 + 40 + 64, mask = colour + 32 * 16;
+    auto art = [&](int x, int y) -> uint32_t {
+        if ((ico[mask + size_t(31 - y) * 4 + size_t(x / 8)] >> (7 - x % 8)) & 1) return 0;
+        const Rgb c = kVga[(ico[colour + size_t(31 - y) * 16 + size_t(x / 2)] >> (x % 2 ? 0 : 4)) & 15];
+        return uint32_t(c.r) << 24 | uint32_t(c.g) << 16 | uint32_t(c.b) << 8 | 255;
+    };
+    for (int size : {32, 48, 64, 128}) {
+        const std::string name = "wkivari-" + std::to_string(size) + ".png";
+        const Png png = parse_png(resource(name.c_str()));
+        ASSERT_EQ(png.w, uint32_t(size)) << name;
+        ASSERT_EQ(png.h, uint32_t(size)) << name;
+        ASSERT_EQ(png.rows.size(), size_t(size)) << name;
+        // Every pixel is exactly the art pixel it comes from: no blended colours.
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                ASSERT_EQ(png.rows[size_t(y)][size_t(x)], art(x * 32 / size, y * 32 / size))
+                    << name << " at " << x << "," << y;
     }
 }
 

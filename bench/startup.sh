@@ -1,0 +1,71 @@
+#!/bin/bash
+# Start-up time of the installed game: from starting the `wkivari` launcher
+# to its window on the screen, on a private Xvfb display. The program shows
+# its window and paints it at once (ShowWindow, then UpdateWindow), so the
+# window turning viewable marks the end of the first paint to within a few ms.
+#
+#   bench/startup.sh [runs of each kind, default 7]
+#
+# Needs the windows build (cmake --preset windows && cmake --build --preset
+# windows). Measures, with medians:
+#   first start   a new prefix: the launcher makes it
+#   warm          the prefix exists and its files are cached; no Wine process
+#                 runs (each run ends Wine entirely, as a later start finds it)
+set -u
+cd "$(dirname "$(readlink -f "$0")")/.." || exit 1
+runs=${1:-7}
+build=$PWD/build/windows
+closer=$build/tests/packaging/close_window.exe
+[[ -f $build/wkivari.exe && -f $closer ]] || { echo "startup: build the windows preset first" >&2; exit 1; }
+
+scratch=$(mktemp -d) || exit 1
+export XDG_DATA_HOME=$scratch/data XDG_CONFIG_HOME=$scratch/config WINEDEBUG=-all
+prefix=$XDG_DATA_HOME/wkivari/prefix
+cmake --install "$build" --prefix "$scratch/usr" >/dev/null || exit 1
+mkdir -p "$scratch/work"
+
+xvfb_pid=''
+cleanup() {
+    [[ -d $prefix ]] && { WINEPREFIX=$prefix wineserver -k; WINEPREFIX=$prefix timeout 20 wineserver -w; } 2>/dev/null
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+: >"$scratch/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" </dev/null >/dev/null 2>&1 &
+xvfb_pid=$!
+for ((i = 0; i < 100; i++)); do [[ $(<"$scratch/display") == *[0-9] ]] && break; sleep 0.1; done
+DISPLAY=:$(<"$scratch/display")
+export DISPLAY
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# One start: prints the milliseconds to the viewable window, then closes the
+# game and ends Wine, as if the next start came later.
+one_start() {
+    local t0 t1 pid deadline
+    t0=$(now_ms)
+    (cd "$scratch/work" && exec "$scratch/usr/bin/wkivari") </dev/null >/dev/null 2>&1 &
+    pid=$!
+    for ((deadline = SECONDS + 60; SECONDS < deadline;)); do
+        xwininfo -name wKivari 2>/dev/null | grep -q 'Map State: IsViewable' && break
+        sleep 0.01
+    done
+    t1=$(now_ms)
+    WINEPREFIX=$prefix wine "$closer" 20 >/dev/null 2>&1
+    for ((deadline = SECONDS + 10; SECONDS < deadline;)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null
+    wait "$pid"
+    WINEPREFIX=$prefix timeout 30 wineserver -w 2>/dev/null
+    echo $((t1 - t0))
+}
+
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
+echo "first start (new prefix): $(one_start) ms"
+times=()
+for ((r = 1; r <= runs; r++)); do times+=("$(one_start)"); done
+echo "warm: ${times[*]} ms; median $(median "${times[@]}") ms"
