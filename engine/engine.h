@@ -27,10 +27,13 @@ extern const char* const bin_label[14];
 extern node* g_root;
 extern node* g_current;
 
-// Deepest search the program asks for. Each level multiplies the work by up
-// to six; this is the largest depth whose slowest measured move stays under
-// two seconds (see bench/).
+// Deepest search the program asks for: the largest depth whose slowest
+// measured move stays under two seconds (see bench/).
 constexpr int MAX_SEARCH_DEPTH = 10;
+// get_comp_move builds the node tree up to this depth (each level multiplies
+// its work by up to six) and above it runs the deep search, which finds the
+// same move and value without making nodes.
+constexpr int TREE_SEARCH_DEPTH = 10;
 
 // Move rules. Results: 0 done (game goes on), 1 game over, -1 refused,
 // -2 out of memory. Refusals print one line to standard output.

@@ -30,12 +30,16 @@ inline bool is_over_fast(const node* n) {
     return b[0] + b[1] + b[2] + b[3] + b[4] + b[5] <= 0 || n->h <= b[13];
 }
 
-// Sows `bin` on `n`: 0 when the game goes on, 1 when an extra turn or a
-// capture ended it. After a plain move h is left for the caller.
-inline int sow(node* n, int bin) {
+// How a sowing ended: the last stone in a bin that takes nothing, in the
+// mover's own store, or in an own empty bin that captured.
+enum sow_end { SOW_PLAIN, SOW_EXTRA_TURN, SOW_CAPTURE };
+
+// Sows `bin` on the board `b`, with the capture that the last stone earns.
+// The node search and the deep search share it, each passing the
+// empty-capture setting as it reads it.
+inline sow_end sow_bins(int32_t* b, int bin, bool empty_caps) {
     const bool bottom = bin < 6;
     const int skip = bottom ? 13 : 6;  // the other side's store
-    int32_t* b = n->bins;
 
     int s = b[bin];
     b[bin] = 0;
@@ -46,16 +50,22 @@ inline int sow(node* n, int bin) {
         ++b[p];
     }
 
-    if (p == 6 || p == 13) {
-        n->turn = p;  // last stone in the mover's own store: move again
-    } else {
-        const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
-        const int facing = opposite[p];
-        if (!own_row || b[p] != 1 || (b[facing] <= 0 && !g_allow_empty_caps)) return 0;
-        b[bottom ? 6 : 13] += 1 + b[facing];
-        b[p] = 0;
-        b[facing] = 0;
-    }
+    if (p == 6 || p == 13) return SOW_EXTRA_TURN;  // it can only be the mover's own store
+    const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
+    const int facing = opposite[p];
+    if (!own_row || b[p] != 1 || (b[facing] <= 0 && !empty_caps)) return SOW_PLAIN;
+    b[bottom ? 6 : 13] += 1 + b[facing];
+    b[p] = 0;
+    b[facing] = 0;
+    return SOW_CAPTURE;
+}
+
+// Sows `bin` on `n`: 0 when the game goes on, 1 when an extra turn or a
+// capture ended it. After a plain move h is left for the caller.
+inline int sow(node* n, int bin) {
+    const sow_end end = sow_bins(n->bins, bin, g_allow_empty_caps != 0);
+    if (end == SOW_PLAIN) return 0;
+    if (end == SOW_EXTRA_TURN) n->turn = bin < 6 ? 6 : 13;  // the mover moves again
     set_h(n);
     return is_over_fast(n) ? 1 : 0;
 }

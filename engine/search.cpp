@@ -1,11 +1,13 @@
 // The computer's move search: exhaustive minimax to a level limit, keeping
-// only the best moves below each node, and the per-thread random source.
+// only the best moves below each node; the choice between it and the deep
+// search; and the per-thread random source.
 #include "engine/engine.h"
 
 #include <atomic>
 #include <climits>
 #include <cstdio>
 
+#include "engine/deep_search.h"
 #include "engine/moves.h"
 #include "game/options.h"
 
@@ -84,6 +86,10 @@ int gen_nodes(node* n, int limit) {
 }
 
 int get_comp_move(node* n, int depth) {
+    return depth <= TREE_SEARCH_DEPTH ? tree_comp_move(n, depth) : deep_comp_move(n, depth);
+}
+
+int tree_comp_move(node* n, int depth) {
     if (!n) {
         std::puts("get_comp_move: bad args");
         return -1;

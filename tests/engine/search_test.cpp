@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "engine/deep_search.h"
 #include "tests/engine/positions.h"
 #include "tests/engine/reference.h"
 
@@ -233,7 +234,10 @@ TEST_F(Search, HugeDepthDoesNotOverflowTheLevelLimit) {
     std::vector<int> best;
     ref::Search r;
     const int v = r.value(to_ref(n), INT_MAX, &best);
-    EXPECT_EQ(get_comp_move(&n, INT_MAX), best.front());
+    EXPECT_EQ(tree_comp_move(&n, INT_MAX), best.front());
+    EXPECT_EQ(n.h, v);
+    n.h = 0;
+    EXPECT_EQ(get_comp_move(&n, INT_MAX), best.front()) << "the deep search";
     EXPECT_EQ(n.h, v);
     testing::internal::CaptureStdout();
     EXPECT_EQ(get_comp_move(&n, INT_MIN), -2);
@@ -323,7 +327,7 @@ TEST_F(Search, AbandonedSearchFreesEverythingAndReturnsNoMove) {
     int result = 0;
     std::thread t([&] {
         started = true;
-        result = get_comp_move(&n, 40);
+        result = tree_comp_move(&n, 40);
     });
     while (!started) std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));

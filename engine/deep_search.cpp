@@ -1,0 +1,655 @@
+// The deep search: the same value and the same best moves as the node tree
+// search, found by alpha-beta over a plain board with move ordering, a table
+// of positions already searched and iterative deepening, so that depths the
+// tree search cannot reach answer at once.
+#include "engine/deep_search.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "engine/moves.h"
+#include "game/options.h"
+
+namespace {
+
+std::atomic<bool> g_table_fail{false};
+
+constexpr int kInf = 1 << 20;  // beyond every value a position can have
+
+// The table: buckets of three entries, one cache line each. An entry holds
+// its whole board, so a hit is never another position; the remaining depth
+// must match as well, because a position's value depends on how deep it is
+// searched. 4 MB: at depth 22 a quarter of that made up to twice the
+// nodes, and more did no better at depth 18.
+constexpr std::size_t kBuckets = std::size_t{1} << 16;
+// Nodes nearer the depth limit than this are cheaper to search again than
+// to look up.
+constexpr int kTableMinDepth = 5;
+constexpr int kMaxTableDepth = (1 << 24) - 1;
+// A board whose stones in play fit in 7 bits fits an entry in every bin,
+// for the whole search.
+constexpr int kMaxTableStones = 127;
+// Moves that refuted the opponent, remembered per remaining depth.
+constexpr int kKillerDepths = 64;
+
+struct Entry {
+    uint32_t k0lo, k0hi, k1;  // bins 0..8, bins 9..12 with the side to move; k1 0: empty
+    uint32_t depth_age;       // remaining depth (24 bits), iteration that wrote it (8 bits)
+    int8_t lo, hi;            // the value lies in [lo, hi]
+    int8_t move;              // the best (or refuting) move, -1 none
+    uint8_t settled;          // bit 0: lo holds at every greater depth too; bit 1: hi does
+};
+
+struct alignas(64) Bucket {
+    Entry e[3];
+    uint32_t gen;  // the search that wrote the entries; another search sees them empty
+};
+
+// The table kept for the whole run. The program makes one search at a time,
+// so one table allocated once serves them all, and no search pays for
+// allocating and clearing one. A search that finds it in use allocates a
+// table of its own for the call.
+struct Kept {
+    std::atomic<bool> busy{false};
+    void* raw = nullptr;  // null until a search first needs it
+    Bucket* table = nullptr;
+    uint32_t gen = 0;  // of the search that used it last; 0 in new memory
+};
+Kept g_kept;
+
+// Zeroed memory for a table, aligned to its buckets; null without memory.
+Bucket* alloc_table(void** raw) {
+    // calloc: pages the search never reaches cost nothing.
+    *raw = std::calloc(kBuckets * sizeof(Bucket) + alignof(Bucket), 1);
+    if (!*raw) return nullptr;
+    const auto addr = reinterpret_cast<std::uintptr_t>(*raw);
+    return reinterpret_cast<Bucket*>((addr + alignof(Bucket) - 1) & ~(std::uintptr_t{alignof(Bucket)} - 1));
+}
+
+// One search's use of a table: the kept one if it is free, else its own,
+// else none.
+class Lease {
+public:
+    Lease() {
+        if (g_table_fail.load(std::memory_order_relaxed)) return;
+        if (!g_kept.busy.exchange(true, std::memory_order_acquire)) {
+            if (!g_kept.table) g_kept.table = alloc_table(&g_kept.raw);
+            if (g_kept.table) {
+                if (++g_kept.gen == 0) {  // the stamps wrapped: clear them once
+                    std::memset(g_kept.table, 0, kBuckets * sizeof(Bucket));
+                    g_kept.gen = 1;
+                }
+                table = g_kept.table;
+                gen = g_kept.gen;
+                kept_ = true;
+                return;
+            }
+            g_kept.busy.store(false, std::memory_order_release);
+        }
+        table = alloc_table(&own_);
+    }
+    ~Lease() {
+        if (kept_)
+            g_kept.busy.store(false, std::memory_order_release);
+        else
+            std::free(own_);
+    }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+
+    Bucket* table = nullptr;
+    uint32_t gen = 1;
+
+private:
+    bool kept_ = false;
+    void* own_ = nullptr;
+};
+
+struct Pos {
+    int32_t b[14];
+    int32_t turn;
+};
+
+// A search result, read by the fail-soft rules: at or below the window it is
+// an upper bound, at or above a lower bound, inside it the exact value.
+// `settled`: it holds at every greater depth as well, because no line it
+// rests on was cut off by the depth.
+struct Outcome {
+    int v;
+    bool settled;
+};
+
+inline int top_total(const int32_t* b) { return b[13] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12]; }
+
+inline bool row_empty(const int32_t* b, int first) {
+    return b[first] <= 0 && b[first + 1] <= 0 && b[first + 2] <= 0 && b[first + 3] <= 0 && b[first + 4] <= 0 &&
+           b[first + 5] <= 0;
+}
+
+// The end test after an extra turn or a capture, as the move rules make it.
+inline bool is_over(const int32_t* b, int h) { return b[0] + b[1] + b[2] + b[3] + b[4] + b[5] <= 0 || h <= b[13]; }
+
+inline uint64_t mix(uint64_t x) {
+    x ^= x >> 31;
+    x *= 0x7fb5d329728ea185ULL;
+    x ^= x >> 27;
+    x *= 0x81dadef4bc2dd44dULL;
+    x ^= x >> 33;
+    return x;
+}
+
+// Stones of the sowing window [a, b] of places that fall in [lo, hi].
+inline int overlap(int a, int b, int lo, int hi) {
+    const int n = std::min(b, hi) - std::max(a, lo) + 1;
+    return n > 0 ? n : 0;
+}
+
+class Deep {
+public:
+    Deep(bool empty_caps, int total, bool bounded, Bucket* table, uint32_t gen)
+        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen) {
+        std::memset(killer_, -1, sizeof killer_);
+    }
+
+    // Searches the root to remaining depth d (at least 1): the exact value of
+    // every move that can tie the best, a bound for the others. False when
+    // the search was abandoned.
+    bool root(const Pos& p, int d);
+
+    // After root(): the best value, the best moves, and whether that answer
+    // holds at every greater depth.
+    int best = 0;
+    int ties[6] = {};
+    int nties = 0;
+    bool settled = false;
+
+    long long nodes = 0, probes = 0, hits = 0;
+    bool stopped = false;
+
+private:
+    Outcome search(const Pos& p, int r, int alpha, int beta);
+    Outcome child_value(const Pos& p, int m, int r, int alpha, int beta);
+    Outcome last_ply(const Pos& p, int alpha, int beta);
+    int order(const Pos& p, int hint, int r, int* moves) const;
+    void store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi, bool hi_settled,
+               int move);
+
+    const bool caps_;
+    const int total_;
+    const bool bounded_;  // no bin is negative, so the stores bound every value
+    Bucket* const table_;
+    const uint32_t gen_;
+    uint8_t age_ = 0;
+    unsigned poll_ = 0;
+    int history_[14] = {};
+    int8_t killer_[kKillerDepths][2];  // -1: none
+
+    int root_moves_[6] = {};
+    int nroot_ = 0;
+};
+
+// Plays move m from p and values the child: a move that ended the game and a
+// child at the depth limit are leaves; any other child is searched.
+inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta) {
+    Pos c = p;
+    ++nodes;
+    const int other = p.turn == 6 ? 13 : 6;
+    const moves::sow_end end = moves::sow_bins(c.b, m, caps_);
+    if (end == moves::SOW_PLAIN) {
+        c.turn = other;
+    } else {
+        const int h = top_total(c.b);
+        if (is_over(c.b, h)) return {h, true};
+        c.turn = end == moves::SOW_EXTRA_TURN ? p.turn : other;
+    }
+    if (r <= 1) {
+        // A side with no stones would make no move at any greater depth.
+        return {top_total(c.b), row_empty(c.b, c.turn - 6)};
+    }
+    return search(c, r - 1, alpha, beta);
+}
+
+// The value of a node one move above the depth limit, whose moves are all
+// leaves: each move is valued by counting where its stones fall, without
+// sowing it on a copy. Boards with no negative bin only.
+//
+// The mover sows over 13 places, numbered here from its own row: its bins
+// 0..5, its store 6, the other side's bins 7..12 in sowing order. Own place
+// t faces place 12 - t.
+Outcome Deep::last_ply(const Pos& p, int alpha, int beta) {
+    const int32_t* b = p.b;
+    const bool top = p.turn == 13;
+    const int own = p.turn - 6;  // the mover's first bin
+    const int other = top ? 0 : 7;
+    const int own_sum = b[own] + b[own + 1] + b[own + 2] + b[own + 3] + b[own + 4] + b[own + 5];
+    const int other_sum = b[other] + b[other + 1] + b[other + 2] + b[other + 3] + b[other + 4] + b[other + 5];
+    const int h = top_total(b);
+
+    int best = top ? -kInf : kInf;
+    bool all_settled = true;
+    for (int j = 0; j < 6; ++j) {
+        const int s = b[own + j];
+        if (s <= 0) continue;
+        ++nodes;
+        // Whole laps put a stone on every place; the rest fall on places
+        // j+1 .. j+q, wrapping past place 12.
+        const int laps = s / 13, q = s % 13;
+        int own_land = 6 * laps, other_land = 6 * laps;
+        if (q > 0) {
+            const int end = j + q;
+            own_land += overlap(j + 1, std::min(end, 12), 0, 5);
+            other_land += overlap(j + 1, std::min(end, 12), 7, 12);
+            if (end > 12) own_land += overlap(0, end - 13, 0, 5);
+        }
+        auto landed = [&](int t) {  // stones this move drops on place t
+            int d = t - j;
+            if (d <= 0) d += 13;
+            return laps + (d <= q ? 1 : 0);
+        };
+
+        // Stones that cross to the other row leave the mover's total.
+        int own_after = own_sum - s + own_land;
+        int other_after = other_sum + other_land;
+        int v = top ? h - other_land : h + other_land;
+        const int last = (j + s) % 13;
+        bool scored = last == 6;  // in the own store: an extra turn
+        if (last < 6) {
+            const int at = (last == j ? 0 : b[own + last]) + landed(last);
+            const int f = 12 - last;
+            const int facing = b[top ? f - 7 : f] + landed(f);
+            if (at == 1 && (facing > 0 || caps_)) {
+                own_after -= 1;
+                other_after -= facing;
+                v += top ? facing : -facing;
+                scored = true;
+            }
+        }
+        // After an extra turn or a capture the game is over when a row is
+        // empty. After a plain move the other side moves, and with no
+        // stones it has no move at any depth.
+        const bool settled = scored ? (own_after <= 0 || other_after <= 0) : other_after <= 0;
+
+        if (top ? v > best : v < best) {
+            best = v;
+            if (top ? best >= beta : best <= alpha) return {best, settled};
+        }
+        all_settled = all_settled && settled;
+    }
+    return {best, all_settled};
+}
+
+// Fills `moves` with the side's moves, the likeliest best first: the table's
+// move, moves ending in the own store (the one nearest the store first, so
+// it leaves the others' counts alone), captures by their size, this depth's
+// killers, then by how often each bin refuted the opponent.
+int Deep::order(const Pos& p, int hint, int r, int* moves) const {
+    const int32_t* b = p.b;
+    const int first = p.turn - 6;
+    const int8_t* killer = r < kKillerDepths ? killer_[r] : nullptr;
+    int score[6];
+    int n = 0;
+    for (int i = first; i < first + 6; ++i) {
+        const int s = b[i];
+        if (s <= 0) continue;
+        const int to_store = p.turn - i;
+        int sc = history_[i];
+        if (i == hint) {
+            sc = INT_MAX;
+        } else if (s == to_store) {
+            sc = (1 << 29) + i;
+        } else if (s < to_store && b[i + s] == 0 && b[opposite[i + s]] > 0) {
+            sc = (1 << 28) + b[opposite[i + s]];
+        } else if (s == 13) {  // a lap ends in the emptied bin and captures
+            sc = (1 << 28) + b[opposite[i]] + 1;
+        } else if (killer && killer[0] == i) {
+            sc = (1 << 27) + 1;
+        } else if (killer && killer[1] == i) {
+            sc = 1 << 27;
+        }
+        int k = n++;
+        while (k > 0 && score[k - 1] < sc) {
+            score[k] = score[k - 1];
+            moves[k] = moves[k - 1];
+            --k;
+        }
+        score[k] = sc;
+        moves[k] = i;
+    }
+    return n;
+}
+
+Outcome Deep::search(const Pos& p, int r, int alpha, int beta) {
+    if ((++poll_ & 255) == 0 && search_stop_requested()) stopped = true;
+    if (stopped) return {0, false};
+
+    const int32_t* b = p.b;
+    const bool top = p.turn == 13;
+    if (row_empty(b, p.turn - 6)) return {top_total(b), true};
+
+    // Stores never lose stones: the top side ends with at least its store,
+    // and at most what is not in the bottom side's store.
+    if (bounded_) {
+        const int low = b[13], high = total_ - b[6];
+        if (low >= beta) return {low, true};
+        if (high <= alpha) return {high, true};
+        if (r == 1) return last_ply(p, alpha, beta);
+    }
+
+    Bucket* bucket = nullptr;
+    uint64_t k0 = 0;
+    uint32_t k1 = 0;
+    int hint = -1;
+    bool window_settled = true;
+    if (table_ && r >= kTableMinDepth && r <= kMaxTableDepth) {
+        for (int i = 0; i < 9; ++i) k0 |= static_cast<uint64_t>(b[i]) << (7 * i);
+        k1 = static_cast<uint32_t>(b[9]) | static_cast<uint32_t>(b[10]) << 7 | static_cast<uint32_t>(b[11]) << 14 |
+             static_cast<uint32_t>(b[12]) << 21 | static_cast<uint32_t>(top) << 28 | 1u << 29;
+        bucket = &table_[mix(k0 ^ (static_cast<uint64_t>(k1) << 35) ^ k1) & (kBuckets - 1)];
+        ++probes;
+
+        int lo = -kInf, hi = kInf;
+        bool lo_settled = false, hi_settled = false, found = false;
+        int hint_depth = -1;
+        const int nentries = bucket->gen == gen_ ? 3 : 0;  // another search's entries count as empty
+        for (int i = 0; i < nentries; ++i) {
+            const Entry& e = bucket->e[i];
+            if (e.k1 != k1 || e.k0lo != static_cast<uint32_t>(k0) || e.k0hi != static_cast<uint32_t>(k0 >> 32))
+                continue;
+            const int d = static_cast<int>(e.depth_age & 0xFFFFFF);
+            // The move of this depth's search, else of the deepest one.
+            if (e.move >= 0 && (d == r || (hint_depth != r && d > hint_depth))) {
+                hint = e.move;
+                hint_depth = d;
+            }
+            // Bounds found at this depth hold here; settled ones from a
+            // shallower search hold at every greater depth.
+            const bool lo_ok = d == r || (d < r && (e.settled & 1));
+            const bool hi_ok = d == r || (d < r && (e.settled & 2));
+            if (lo_ok && e.lo >= lo) {
+                lo_settled = (e.lo == lo && lo_settled) || (e.settled & 1);
+                lo = e.lo;
+                found = found || d == r || lo > b[13];
+            }
+            if (hi_ok && e.hi <= hi) {
+                hi_settled = (e.hi == hi && hi_settled) || (e.settled & 2);
+                hi = e.hi;
+                found = found || d == r || hi < total_ - b[6];
+            }
+        }
+        if (found) {
+            ++hits;
+            if (lo >= beta) return {lo, lo_settled};
+            if (hi <= alpha) return {hi, hi_settled};
+            if (lo == hi) return {lo, lo_settled && hi_settled};
+            if (lo > alpha) {
+                alpha = lo;
+                window_settled = lo_settled;
+            }
+            if (hi < beta) {
+                beta = hi;
+                window_settled = window_settled && hi_settled;
+            }
+        }
+    }
+
+    int moves[6];
+    const int n = order(p, hint, r, moves);
+    const int a0 = alpha, b0 = beta;
+    int best = top ? -kInf : kInf;
+    int best_move = -1;
+    bool settled = true;
+    for (int k = 0; k < n; ++k) {
+        const int m = moves[k];
+        Outcome o;
+        if (k == 0) {
+            o = child_value(p, m, r, alpha, beta);
+        } else if (top) {
+            // The first move is likely the best: the others are only tested
+            // against it, and searched in full when they beat it.
+            o = child_value(p, m, r, alpha, alpha + 1);
+            if (!stopped && o.v > alpha && o.v < beta) o = child_value(p, m, r, alpha, beta);
+        } else {
+            o = child_value(p, m, r, beta - 1, beta);
+            if (!stopped && o.v < beta && o.v > alpha) o = child_value(p, m, r, alpha, beta);
+        }
+        if (stopped) return {0, false};
+
+        if (top ? o.v > best : o.v < best) {
+            best = o.v;
+            best_move = m;
+        }
+        if (top ? best >= beta : best <= alpha) {
+            // A refutation rests on this one move alone.
+            settled = o.settled;
+            if (r < kKillerDepths && killer_[r][0] != m) {
+                killer_[r][1] = killer_[r][0];
+                killer_[r][0] = static_cast<int8_t>(m);
+            }
+            history_[m] += r < 1000 ? r * r : 1000000;
+            if (history_[m] > (1 << 26))
+                for (int& h : history_) h >>= 1;
+            break;
+        }
+        settled = settled && o.settled;
+        if (top)
+            alpha = std::max(alpha, best);
+        else
+            beta = std::min(beta, best);
+    }
+    // A value just outside a window the table narrowed is exact only with
+    // the table's bound.
+    settled = settled && window_settled;
+
+    if (bucket) {
+        // A side of the window the search did not settle keeps the bound
+        // the stores give, which holds at every depth.
+        int lo = b[13], hi = total_ - b[6];
+        bool lo_settled = true, hi_settled = true;
+        if (best > a0) {
+            lo = best;
+            lo_settled = settled;
+        }
+        if (best < b0) {
+            hi = best;
+            hi_settled = settled;
+        }
+        store(bucket, k0, k1, r, lo, lo_settled, hi, hi_settled, best > a0 ? best_move : -1);
+    }
+    return {best, settled};
+}
+
+void Deep::store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi, bool hi_settled,
+                 int move) {
+    const uint32_t k0lo = static_cast<uint32_t>(k0), k0hi = static_cast<uint32_t>(k0 >> 32);
+    const uint32_t depth_age = static_cast<uint32_t>(r) | static_cast<uint32_t>(age_) << 24;
+    if (bucket->gen != gen_) {
+        for (Entry& e : bucket->e) e.k1 = 0;
+        bucket->gen = gen_;
+    }
+    Entry* slot = nullptr;
+    for (Entry& e : bucket->e) {
+        if (e.k1 != k1 || e.k0lo != k0lo || e.k0hi != k0hi) continue;
+        if (static_cast<int>(e.depth_age & 0xFFFFFF) == r) {
+            // The old and the new bounds both hold: keep the narrower of each.
+            if (lo > e.lo) {
+                e.lo = static_cast<int8_t>(lo);
+                e.settled = static_cast<uint8_t>((e.settled & ~1u) | (lo_settled ? 1u : 0u));
+            } else if (lo == e.lo && lo_settled) {
+                e.settled |= 1;
+            }
+            if (hi < e.hi) {
+                e.hi = static_cast<int8_t>(hi);
+                e.settled = static_cast<uint8_t>((e.settled & ~2u) | (hi_settled ? 2u : 0u));
+            } else if (hi == e.hi && hi_settled) {
+                e.settled |= 2;
+            }
+            if (move >= 0) e.move = static_cast<int8_t>(move);
+            e.depth_age = depth_age;
+            return;
+        }
+        slot = &e;  // the same position at another depth: the newer search replaces it
+    }
+    if (slot) {
+        if (move < 0) move = slot->move;
+    } else {
+        // An empty entry, else the one least worth keeping: one an earlier
+        // iteration wrote, then the shallowest.
+        long worst = LONG_MAX;
+        for (Entry& e : bucket->e) {
+            const long worth = e.k1 == 0 ? -1
+                                         : ((e.depth_age >> 24) == age_ ? (1L << 24) : 0) +
+                                               static_cast<long>(e.depth_age & 0xFFFFFF);
+            if (worth < worst) {
+                worst = worth;
+                slot = &e;
+            }
+        }
+    }
+    slot->k0lo = k0lo;
+    slot->k0hi = k0hi;
+    slot->k1 = k1;
+    slot->depth_age = depth_age;
+    slot->lo = static_cast<int8_t>(lo);
+    slot->hi = static_cast<int8_t>(hi);
+    slot->move = static_cast<int8_t>(move);
+    slot->settled = static_cast<uint8_t>((lo_settled ? 1u : 0u) | (hi_settled ? 2u : 0u));
+}
+
+bool Deep::root(const Pos& p, int d) {
+    ++age_;
+    const bool top = p.turn == 13;
+    if (nroot_ == 0) nroot_ = order(p, -1, kKillerDepths, root_moves_);
+
+    int value[6];
+    best = top ? -kInf : kInf;
+    nties = 0;
+    settled = true;
+    for (int k = 0; k < nroot_; ++k) {
+        const int m = root_moves_[k];
+        // Only a move that can reach the best so far needs its exact value:
+        // the window ends one short of the best on the losing side and is
+        // open on the other, so a result that reaches the best is exact and
+        // one that does not is a bound that proves it.
+        int alpha = -kInf, beta = kInf;
+        if (nties > 0) {
+            if (top)
+                alpha = best - 1;
+            else
+                beta = best + 1;
+        }
+        const Outcome o = child_value(p, m, d, alpha, beta);
+        if (stopped) return false;
+        value[k] = o.v;
+        settled = settled && o.settled;
+        if (nties == 0 || (top ? o.v > best : o.v < best)) {
+            best = o.v;
+            nties = 0;
+        }
+        if (o.v == best) ties[nties++] = m;
+    }
+
+    // The next iteration tries the best moves first.
+    for (int k = 1; k < nroot_; ++k) {
+        const int m = root_moves_[k], v = value[k];
+        int j = k;
+        while (j > 0 && (top ? value[j - 1] < v : value[j - 1] > v)) {
+            root_moves_[j] = root_moves_[j - 1];
+            value[j] = value[j - 1];
+            --j;
+        }
+        root_moves_[j] = m;
+        value[j] = v;
+    }
+    return true;
+}
+
+}  // namespace
+
+void deep_table_fail(bool fail) { g_table_fail.store(fail, std::memory_order_relaxed); }
+
+int deep_comp_move(node* n, int depth, deep_stats* stats) {
+    deep_stats local;
+    deep_stats& st = stats ? *stats : local;
+    st = deep_stats{};
+    if (!n) {
+        std::puts("get_comp_move: bad args");
+        return -1;
+    }
+    while (n->first_child) free_node(n->first_child);
+
+    // The level limit as the tree search computes it, refused alike.
+    const long long limit = std::clamp<long long>(static_cast<long long>(n->level) + depth, INT_MIN, INT_MAX);
+    if (limit < 0 || (n->turn != 6 && n->turn != 13)) {
+        std::puts("gen_nodes: bad args");
+        if (search_stop_requested()) calc_h(n);
+        return -2;
+    }
+    // The searched node is always expanded: its moves are scored at least
+    // one move deep.
+    const int r = static_cast<int>(std::clamp<long long>(limit - n->level, 1, INT_MAX));
+
+    Pos p;
+    std::memcpy(p.b, n->bins, sizeof p.b);
+    p.turn = n->turn;
+    if (row_empty(p.b, p.turn - 6)) {
+        moves::set_h(n);
+        return -2;
+    }
+
+    // Read once: the whole search plays by one set of rules.
+    const bool caps = g_allow_empty_caps != 0;
+    int total = 0;
+    bool bounded = true;
+    for (int x : p.b) {
+        total += x;
+        bounded = bounded && x >= 0;
+    }
+    // Moves neither make nor destroy stones, so a board that fits the
+    // table's entries here fits them throughout. A shallow search never
+    // reaches the depths where the table is used.
+    std::optional<Lease> lease;
+    if (bounded && total <= kMaxTableStones && r >= kTableMinDepth) lease.emplace();
+    Bucket* const table = lease ? lease->table : nullptr;
+
+    Deep s(caps, total, bounded, table, lease ? lease->gen : 0);
+    // Iterative deepening: each iteration leaves in the table the moves that
+    // order the next. An answer no depth cut off holds at every depth.
+    bool done = false;
+    for (int d = 1;; ++d) {
+        if (!s.root(p, d)) break;
+        st.depth_reached = d;
+        if (d == r || s.settled) {
+            done = true;
+            break;
+        }
+    }
+    lease.reset();
+
+    st.nodes = s.nodes;
+    st.probes = s.probes;
+    st.hits = s.hits;
+    st.table = table != nullptr;
+    st.settled = done && s.settled;
+    if (!done || search_stop_requested()) {
+        calc_h(n);
+        return -2;
+    }
+
+    n->h = s.best;
+    // The best moves as the tree search leaves its children: highest bin first.
+    bool is_best[14] = {};
+    for (int i = 0; i < s.nties; ++i) is_best[s.ties[i]] = true;
+    int best[6];
+    int m = 0;
+    for (int b = 12; b >= 0; --b)
+        if (is_best[b]) best[m++] = b;
+    if (!g_random_moves) return best[m - 1];
+    const int k = next_random() % 6;
+    return best[k % m];
+}

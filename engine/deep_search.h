@@ -1,0 +1,27 @@
+// Inside the engine, its tests and benchmarks: the two searches behind
+// get_comp_move, each callable at any depth, the deep search's counters, and
+// its test seam.
+#pragma once
+
+#include "engine/engine.h"
+
+// get_comp_move with the node tree search, whatever the depth.
+int tree_comp_move(node* n, int depth);
+
+// What one deep search did.
+struct deep_stats {
+    long long nodes = 0;   // moves made (one per gen_node call the tree search would make)
+    long long probes = 0;  // table look-ups
+    long long hits = 0;    // look-ups that found bounds for that position at that depth
+    bool table = false;    // the search had its table (deep enough for one, and allocated)
+    int depth_reached = 0; // the last iteration that finished
+    bool settled = false;  // no line the result rests on was cut off by the depth
+};
+
+// get_comp_move with the deep search, whatever the depth: the same move, the
+// same value in the node's h, the same refusals. Fills `stats` if given.
+int deep_comp_move(node* n, int depth, deep_stats* stats = nullptr);
+
+// Test seam: while set, the deep search cannot allocate its table and
+// searches without one.
+void deep_table_fail(bool fail);
