@@ -604,6 +604,7 @@ int deep_comp_move(node* n, int depth, deep_stats* stats) {
 
     // Read once: the whole search plays by one set of rules.
     const bool caps = g_allow_empty_caps != 0;
+    const bool random_moves = g_random_moves != 0;
     int total = 0;
     bool bounded = true;
     for (int x : p.b) {
@@ -649,7 +650,7 @@ int deep_comp_move(node* n, int depth, deep_stats* stats) {
     int m = 0;
     for (int b = 12; b >= 0; --b)
         if (is_best[b]) best[m++] = b;
-    if (!g_random_moves) return best[m - 1];
+    if (!random_moves) return best[m - 1];
     const int k = next_random() % 6;
     return best[k % m];
 }

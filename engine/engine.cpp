@@ -53,14 +53,14 @@ int stone_total(const node* n) {
 
 int game_over(const node* n) { return moves::is_over(n) ? 1 : 0; }
 
-int do_move(node* n, int bin) { return moves::sow(n, bin); }
+int do_move(node* n, int bin) { return moves::sow(n, bin, g_allow_empty_caps != 0); }
 
 int gen_node(node* parent, int bin, node** out) {
     if (!parent || !out || !owns_bin(parent->turn, bin)) {
         std::puts("gen_node: bad args");
         return -1;
     }
-    return moves::make_child(parent, bin, out, node_pool::t_cache);
+    return moves::make_child(parent, bin, out, node_pool::t_cache, g_allow_empty_caps != 0);
 }
 
 int free_node(node* n) {

@@ -61,9 +61,10 @@ inline sow_end sow_bins(int32_t* b, int bin, bool empty_caps) {
 }
 
 // Sows `bin` on `n`: 0 when the game goes on, 1 when an extra turn or a
-// capture ended it. After a plain move h is left for the caller.
-inline int sow(node* n, int bin) {
-    const sow_end end = sow_bins(n->bins, bin, g_allow_empty_caps != 0);
+// capture ended it. After a plain move h is left for the caller. A search
+// passes the empty-capture setting it read when it started.
+inline int sow(node* n, int bin, bool empty_caps) {
+    const sow_end end = sow_bins(n->bins, bin, empty_caps);
     if (end == SOW_PLAIN) return 0;
     if (end == SOW_EXTRA_TURN) n->turn = bin < 6 ? 6 : 13;  // the mover moves again
     set_h(n);
@@ -72,7 +73,8 @@ inline int sow(node* n, int bin) {
 
 // gen_node without the argument checks: the search only passes playing bins
 // of the side to move.
-inline int make_child(node* parent, int bin, node** out, node_pool::Cache* cache) {
+inline int make_child(node* parent, int bin, node** out, node_pool::Cache* cache,
+                      bool empty_caps) {
     node* n = node_pool::alloc_in(cache);
     if (!n) {
         std::puts("gen_node: out of memory");
@@ -87,7 +89,7 @@ inline int make_child(node* parent, int bin, node** out, node_pool::Cache* cache
     n->move = bin;
     n->turn = opposite[parent->turn];
     parent->first_child = n;
-    const int result = sow(n, bin);
+    const int result = sow(n, bin, empty_caps);
     *out = n;
     return result;
 }

@@ -31,7 +31,7 @@ static void release_list(node* c, node_pool::Cache* cache) {
 }
 
 // gen_nodes below its argument checks.
-static void expand(node* n, int limit, node_pool::Cache* cache) {
+static void expand(node* n, int limit, node_pool::Cache* cache, bool empty_caps) {
     // An abandoned search leaves what it built; get_comp_move frees it.
     if (g_stop.load(std::memory_order_relaxed)) return;
 
@@ -46,13 +46,13 @@ static void expand(node* n, int limit, node_pool::Cache* cache) {
     for (int b = first; b < first + 6; ++b) {
         if (n->bins[b] <= 0) continue;
         node* child;
-        const int r = moves::make_child(n, b, &child, cache);
+        const int r = moves::make_child(n, b, &child, cache, empty_caps);
         if (r < 0) break;  // out of memory: make do with the children so far
         if (r == 0) {  // a move that ended the game has its h already
             if (leaves) {
                 moves::set_h(child);
             } else {
-                expand(child, limit, cache);
+                expand(child, limit, cache, empty_caps);
                 if (g_stop.load(std::memory_order_relaxed)) return;
             }
         }
@@ -81,7 +81,9 @@ int gen_nodes(node* n, int limit) {
         std::puts("gen_nodes: bad args");
         return -1;
     }
-    expand(n, limit, node_pool::thread_cache());
+    // Read once: an Options dialog confirmed meanwhile changes the next
+    // search, not this one.
+    expand(n, limit, node_pool::thread_cache(), g_allow_empty_caps != 0);
     return 0;
 }
 
@@ -95,6 +97,7 @@ int tree_comp_move(node* n, int depth) {
         return -1;
     }
     free_children(n);
+    const bool random_moves = g_random_moves != 0;  // read when the search starts
 
     // A huge depth must not overflow the level limit.
     long long limit = static_cast<long long>(n->level) + depth;
@@ -110,7 +113,7 @@ int tree_comp_move(node* n, int depth) {
     node* chosen = n->first_child;
     if (!chosen) return -2;
 
-    if (!g_random_moves) {
+    if (!random_moves) {
         while (chosen->next_sibling) chosen = chosen->next_sibling;
     } else {
         const int k = next_random() % 6;
