@@ -111,10 +111,72 @@ private:
     void* own_ = nullptr;
 };
 
-struct Pos {
+// The board padded to 16 values, so that a move is whole-vector adds.
+struct alignas(64) Pos {
     int32_t b[14];
     int32_t turn;
+    int32_t pad;
 };
+
+// Sowing by table: what `s` stones sown from a bin add to each place is a
+// whole lap (s / 13 on each of the mover's 13 places) plus one on each of
+// the next s % 13 places. kSteps[bin][q] holds those q places and
+// kLast[bin][q] the place of the last stone; kLap[side] the 13 places.
+struct SowTables {
+    alignas(64) int32_t steps[14][13][16] = {};
+    alignas(64) int32_t lap[2][16] = {};
+    int8_t last[14][13] = {};
+
+    SowTables() {
+        for (int bin = 0; bin < 14; ++bin) {
+            const int skip = bin < 6 ? 13 : 6;  // the other side's store
+            last[bin][0] = static_cast<int8_t>(bin);
+            int p = bin;
+            for (int q = 1; q < 13; ++q) {
+                if (++p == skip) ++p;
+                if (p > 13) p = 0;
+                for (int i = 0; i < 16; ++i) steps[bin][q][i] = steps[bin][q - 1][i];
+                steps[bin][q][p] = 1;
+                last[bin][q] = static_cast<int8_t>(p);
+            }
+        }
+        for (int i = 0; i < 14; ++i) {
+            lap[0][i] = i != 13;
+            lap[1][i] = i != 6;
+        }
+    }
+};
+const SowTables kSow;
+
+// moves::sow_bins on a padded board, for the search's inner loop; the node
+// search's rules, checked against it by the tests.
+inline moves::sow_end sow_fast(Pos& c, int bin, bool empty_caps) {
+    const bool bottom = bin < 6;
+    const int s = c.b[bin];
+    c.b[bin] = 0;
+    int q = s, laps = 0;
+    if (s >= 13) {
+        laps = s / 13;
+        q = s - 13 * laps;
+    }
+    const int32_t* step = kSow.steps[bin][q];
+    int32_t* b = c.b;
+    if (laps == 0) {
+        for (int i = 0; i < 16; ++i) b[i] += step[i];
+    } else {
+        const int32_t* lap = kSow.lap[bottom ? 0 : 1];
+        for (int i = 0; i < 16; ++i) b[i] += step[i] + laps * lap[i];
+    }
+    const int p = kSow.last[bin][q];
+    if (p == 6 || p == 13) return moves::SOW_EXTRA_TURN;  // it can only be the mover's own store
+    const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
+    const int facing = opposite[p];
+    if (!own_row || b[p] != 1 || (b[facing] <= 0 && !empty_caps)) return moves::SOW_PLAIN;
+    b[bottom ? 6 : 13] += 1 + b[facing];
+    b[p] = 0;
+    b[facing] = 0;
+    return moves::SOW_CAPTURE;
+}
 
 // A search result, read by the fail-soft rules: at or below the window it is
 // an upper bound, at or above a lower bound, inside it the exact value.
@@ -200,7 +262,7 @@ inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta
     Pos c = p;
     ++nodes;
     const int other = p.turn == 6 ? 13 : 6;
-    const moves::sow_end end = moves::sow_bins(c.b, m, caps_);
+    const moves::sow_end end = sow_fast(c, m, caps_);
     if (end == moves::SOW_PLAIN) {
         c.turn = other;
     } else {
@@ -594,7 +656,7 @@ int deep_comp_move(node* n, int depth, deep_stats* stats) {
     // one move deep.
     const int r = static_cast<int>(std::clamp<long long>(limit - n->level, 1, INT_MAX));
 
-    Pos p;
+    Pos p{};
     std::memcpy(p.b, n->bins, sizeof p.b);
     p.turn = n->turn;
     if (row_empty(p.b, p.turn - 6)) {
@@ -622,7 +684,10 @@ int deep_comp_move(node* n, int depth, deep_stats* stats) {
     // Iterative deepening: each iteration leaves in the table the moves that
     // order the next. An answer no depth cut off holds at every depth.
     bool done = false;
-    for (int d = 1;; ++d) {
+    // Steps of two: a depth and the one after it favour opposite sides, and
+    // the moves that were best two levels shallower order the next
+    // iteration better than the last one's.
+    for (int d = 2 - r % 2;; d = d < r - 2 ? d + 2 : r) {
         if (!s.root(p, d)) break;
         st.depth_reached = d;
         if (d == r || s.settled) {
