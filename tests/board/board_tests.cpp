@@ -6,7 +6,6 @@
 
 #include <array>
 #include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <random>
 #include <thread>
@@ -17,6 +16,10 @@
 #include "game/options.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
+#include "tests/win32/harness.h"
+
+// The backstop for the harness's waits; these tests only pump what is queued.
+const ULONGLONG wait_limit_ms = 20000;
 
 namespace {
 
@@ -24,91 +27,27 @@ using Bins = std::array<int, 14>;
 
 HWND g_wnd = nullptr;
 
-void pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 // The real main window, made once for the whole run like the program makes it.
-class MainWindow : public ::testing::Environment {
+class OneMainWindow : public ::testing::Environment {
 public:
     void SetUp() override {
-        ASSERT_NE(register_main_class(GetModuleHandleA(nullptr)), 0);
+        ASSERT_TRUE(main_class_registered());
         g_wnd = create_main_window(SW_SHOWNORMAL);
         ASSERT_NE(g_wnd, nullptr);
-        pump();
+        pump_pending();
     }
     void TearDown() override {
         if (g_wnd) DestroyWindow(g_wnd);
-        pump();
+        pump_pending();
     }
 };
 
-const auto* const main_window_env = ::testing::AddGlobalTestEnvironment(new MainWindow);
+const auto* const main_window_env = ::testing::AddGlobalTestEnvironment(new OneMainWindow);
 
 // ---- pixels ----------------------------------------------------------------
 
-struct Pixels {
-    int w = 0, h = 0;
-    std::vector<uint32_t> px;  // 0x00RRGGBB, top row first
-    uint32_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
-    uint32_t& at(int x, int y) { return px[static_cast<size_t>(y) * w + x]; }
-};
-
-// Copies a rectangle of `src` into a 32-bit DIB and reads it back.
-Pixels grab(HDC src, int x, int y, int w, int h) {
-    Pixels p;
-    p.w = w;
-    p.h = h;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(src);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, src, x, y, SRCCOPY);
-    GdiFlush();
-    const auto* data = static_cast<const uint32_t*>(bits);
-    p.px.assign(data, data + static_cast<size_t>(w) * h);
-    for (uint32_t& v : p.px) v &= 0xFFFFFF;
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(dib);
-    return p;
-}
-
-// What the user sees in a rectangle of the client area.
-Pixels grab_window(const RECT& r) {
-    HDC dc = GetDC(g_wnd);
-    Pixels p = grab(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    ReleaseDC(g_wnd, dc);
-    return p;
-}
-
-// A bitmap as the screen shows it, through a screen-compatible memory DC.
-Pixels grab_bitmap(HBITMAP bmp) {
-    BITMAP info{};
-    GetObjectA(bmp, sizeof info, &info);
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    Pixels p = grab(mem, 0, 0, info.bmWidth, info.bmHeight);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return p;
-}
-
 // A stone image drawn on black; black stays the transparent part.
-Pixels stone_sprite(int colour) {
+image stone_sprite(int colour) {
     int w = 0, h = 0;
     ImageList_GetIconSize(g_stone_images, &w, &h);
     HDC screen = GetDC(nullptr);
@@ -117,7 +56,7 @@ Pixels stone_sprite(int colour) {
     HGDIOBJ old = SelectObject(mem, bmp);
     PatBlt(mem, 0, 0, w, h, BLACKNESS);
     ImageList_Draw(g_stone_images, colour, mem, 0, 0, ILD_TRANSPARENT);
-    Pixels p = grab(mem, 0, 0, w, h);
+    image p = grab(mem, 0, 0, w, h);
     SelectObject(mem, old);
     DeleteDC(mem);
     DeleteObject(bmp);
@@ -137,25 +76,25 @@ RECT cell_of(int bin) {
 }
 
 // The hollow a bin's cell shows: the top-row, bottom-row or store bitmap.
-Pixels hollow_of(int bin) {
+image hollow_of(int bin) {
     if (is_store(bin)) return grab_bitmap(g_board_bitmaps[2]);
     return grab_bitmap(g_board_bitmaps[bin < 6 ? 1 : 0]);
 }
 
 // The cell as it must look: the hollow with the list's stones laid over it
 // one by one, at most 15 (29 in a store), at the points of the layout row.
-Pixels expected_cell(int bin, const std::vector<int>& colours) {
-    Pixels cell = hollow_of(bin);
+image expected_cell(int bin, const std::vector<int>& colours) {
+    image cell = hollow_of(bin);
     const int limit = is_store(bin) ? 29 : 15;
     const int m = std::min(static_cast<int>(colours.size()), limit);
     if (m == 0) return cell;
     const POINT* row = is_store(bin) ? store_layout[m - 1] : pit_layout[m - 1];
     for (int k = 0; k < m; ++k) {
-        const Pixels s = stone_sprite(colours[k]);
-        for (int y = 0; y < s.h; ++y)
-            for (int x = 0; x < s.w; ++x) {
+        const image s = stone_sprite(colours[k]);
+        for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) {
                 const int cx = row[k].x - 3 + x, cy = row[k].y - 9 + y;
-                if (s.at(x, y) != 0 && cx >= 0 && cy >= 0 && cx < cell.w && cy < cell.h)
+                if (s.at(x, y) != 0 && cx >= 0 && cy >= 0 && cx < cell.width && cy < cell.height)
                     cell.at(cx, cy) = s.at(x, y);
             }
     }
@@ -163,8 +102,8 @@ Pixels expected_cell(int bin, const std::vector<int>& colours) {
 }
 
 // Number of pixels that differ; 0 when the pictures match.
-int differences(const Pixels& a, const Pixels& b) {
-    if (a.w != b.w || a.h != b.h) return INT_MAX;
+int differences(const image& a, const image& b) {
+    if (a.width != b.width || a.height != b.height) return INT_MAX;
     int n = 0;
     for (size_t i = 0; i < a.px.size(); ++i) n += a.px[i] != b.px[i];
     return n;
@@ -218,14 +157,14 @@ protected:
     void SetUp() override {
         ASSERT_NE(g_wnd, nullptr);
         g_anim_pause_ms = 0;
-        pump();
+        pump_pending();
     }
     void TearDown() override {
         g_allow_empty_caps = caps_;
         g_anim_pause_ms = 400;
         init_stones(4);
         redraw_board(g_wnd);
-        pump();
+        pump_pending();
     }
     int caps_ = g_allow_empty_caps;
 };
@@ -438,7 +377,7 @@ TEST_F(Painting, ArtIsLoaded) {
 TEST_F(Painting, EmptyBinsShowOnlyTheirHollow) {
     deal(Bins{});
     redraw_board(g_wnd);
-    for (int bin = 0; bin < 14; ++bin) EXPECT_EQ(differences(grab_window(cell_of(bin)), hollow_of(bin)), 0) << bin;
+    for (int bin = 0; bin < 14; ++bin) EXPECT_EQ(differences(grab_client(g_wnd, cell_of(bin)), hollow_of(bin)), 0) << bin;
 }
 
 // Each row of a layout drawn in a bottom bin, a top bin and both stores:
@@ -452,7 +391,7 @@ TEST_F(Painting, StonesSitAtTheirLayoutPoints) {
             for (int k = 0; k < n; ++k) colours.push_back((k * 3 + bin) % 5);
             set_list(bin, colours);
             redraw_board(g_wnd);
-            EXPECT_EQ(differences(grab_window(cell_of(bin)), expected_cell(bin, colours)), 0)
+            EXPECT_EQ(differences(grab_client(g_wnd, cell_of(bin)), expected_cell(bin, colours)), 0)
                 << "bin " << bin << ", " << n << " stones";
         }
     }
@@ -463,14 +402,14 @@ TEST_F(Painting, OneStoneThenTwo) {
     set_list(4, {2});
     redraw_board(g_wnd);
     const RECT c = cell_of(4);
-    const Pixels red = stone_sprite(2);
+    const image red = stone_sprite(2);
     // The stone's middle shows the stone, at cell + (30 - 3 + 10, 50 - 9 + 12).
-    const Pixels one = grab_window(c);
-    EXPECT_EQ(one.at(27 + red.w / 2, 41 + red.h / 2), red.at(red.w / 2, red.h / 2));
+    const image one = grab_client(g_wnd, c);
+    EXPECT_EQ(one.at(27 + red.width / 2, 41 + red.height / 2), red.at(red.width / 2, red.height / 2));
     set_list(4, {2, 0});
     redraw_board(g_wnd);
-    const Pixels two = grab_window(c);
-    EXPECT_EQ(two.at(27 + red.w / 2, 28 + red.h / 2), red.at(red.w / 2, red.h / 2));
+    const image two = grab_client(g_wnd, c);
+    EXPECT_EQ(two.at(27 + red.width / 2, 28 + red.height / 2), red.at(red.width / 2, red.height / 2));
     EXPECT_EQ(differences(two, expected_cell(4, {2, 0})), 0);
 }
 
@@ -486,10 +425,10 @@ TEST_F(Painting, CrowdedBinsShowTheirFirstStonesOnly) {
     set_list(13, store);
     redraw_board(g_wnd);
     const std::vector<int> pit_shown(15, 0), store_shown(29, 1);
-    EXPECT_EQ(differences(grab_window(cell_of(1)), expected_cell(1, pit_shown)), 0);
-    EXPECT_EQ(differences(grab_window(cell_of(11)), expected_cell(11, pit_shown)), 0);
-    EXPECT_EQ(differences(grab_window(cell_of(6)), expected_cell(6, store_shown)), 0);
-    EXPECT_EQ(differences(grab_window(cell_of(13)), expected_cell(13, store_shown)), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(1)), expected_cell(1, pit_shown)), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(11)), expected_cell(11, pit_shown)), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(6)), expected_cell(6, store_shown)), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(13)), expected_cell(13, store_shown)), 0);
 }
 
 TEST_F(Painting, FullestListPaintsLikeFifteen) {
@@ -500,8 +439,8 @@ TEST_F(Painting, FullestListPaintsLikeFifteen) {
     set_list(6, full);
     EXPECT_EQ(bin_count(3), 139);
     redraw_board(g_wnd);
-    EXPECT_EQ(differences(grab_window(cell_of(3)), expected_cell(3, full)), 0);
-    EXPECT_EQ(differences(grab_window(cell_of(6)), expected_cell(6, full)), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(3)), expected_cell(3, full)), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(6)), expected_cell(6, full)), 0);
 }
 
 TEST_F(Painting, WithoutImageListTheBoardHasNoStones) {
@@ -510,7 +449,7 @@ TEST_F(Painting, WithoutImageListTheBoardHasNoStones) {
     g_stone_images = nullptr;
     redraw_board(g_wnd);
     g_stone_images = images;
-    for (int bin = 0; bin < 14; ++bin) EXPECT_EQ(differences(grab_window(cell_of(bin)), hollow_of(bin)), 0) << bin;
+    for (int bin = 0; bin < 14; ++bin) EXPECT_EQ(differences(grab_client(g_wnd, cell_of(bin)), hollow_of(bin)), 0) << bin;
 
     HDC dc = GetDC(g_wnd);
     EXPECT_EQ(draw_stone(dc, nullptr, 0, 100, 20), 0);
@@ -527,10 +466,10 @@ TEST_F(Repaint, RedrawBoardShowsEveryListBeforeReturning) {
     redraw_board(g_wnd);
     init_stones(3);
     // Changing the lists alone changes nothing on screen.
-    EXPECT_EQ(differences(grab_window(cell_of(0)), hollow_of(0)), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(0)), hollow_of(0)), 0);
     redraw_board(g_wnd);
     for (int bin = 0; bin < 14; ++bin)
-        EXPECT_EQ(differences(grab_window(cell_of(bin)), expected_cell(bin, list_of(bin))), 0) << bin;
+        EXPECT_EQ(differences(grab_client(g_wnd, cell_of(bin)), expected_cell(bin, list_of(bin))), 0) << bin;
 }
 
 TEST_F(Repaint, InvalidateBinRepaintsThatCellOnly) {
@@ -540,12 +479,12 @@ TEST_F(Repaint, InvalidateBinRepaintsThatCellOnly) {
     deal(two);
     invalidate_bin(g_wnd, 8);
     for (int bin = 0; bin < 14; ++bin) {
-        const Pixels want = bin == 8 ? expected_cell(8, list_of(8)) : hollow_of(bin);
-        EXPECT_EQ(differences(grab_window(cell_of(bin)), want), 0) << bin;
+        const image want = bin == 8 ? expected_cell(8, list_of(8)) : hollow_of(bin);
+        EXPECT_EQ(differences(grab_client(g_wnd, cell_of(bin)), want), 0) << bin;
     }
     invalidate_bin(g_wnd, 13);
-    EXPECT_EQ(differences(grab_window(cell_of(13)), expected_cell(13, list_of(13))), 0);
-    EXPECT_EQ(differences(grab_window(cell_of(6)), hollow_of(6)), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(13)), expected_cell(13, list_of(13))), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(6)), hollow_of(6)), 0);
 }
 
 TEST_F(Repaint, BadBinOrNoWindowRepaintsNothing) {
@@ -557,7 +496,7 @@ TEST_F(Repaint, BadBinOrNoWindowRepaintsNothing) {
     invalidate_bin(g_wnd, INT_MAX);
     invalidate_bin(nullptr, 3);
     redraw_board(nullptr);
-    for (int bin = 0; bin < 14; ++bin) EXPECT_EQ(differences(grab_window(cell_of(bin)), hollow_of(bin)), 0) << bin;
+    for (int bin = 0; bin < 14; ++bin) EXPECT_EQ(differences(grab_client(g_wnd, cell_of(bin)), hollow_of(bin)), 0) << bin;
 }
 
 // ---- dealing -------------------------------------------------------------------
@@ -800,7 +739,7 @@ TEST_F(Sowing, EveryStepIsPaintedAtOnceOneCellAtATime) {
         ++seen[3 + k];
         EXPECT_EQ(g_frames[k].counts, seen) << k;
     }
-    EXPECT_EQ(differences(grab_window(cell_of(7)), expected_cell(7, list_of(7))), 0);
+    EXPECT_EQ(differences(grab_client(g_wnd, cell_of(7)), expected_cell(7, list_of(7))), 0);
 }
 
 TEST_F(Sowing, RefusedBinsChangeNothing) {
@@ -865,7 +804,7 @@ TEST_F(Sowing, WholeGameOnScreenEndsShowingTheLists) {
     g_allow_empty_caps = 1;
     play_random_game(g_wnd, 3, 6, rng);
     for (int bin = 0; bin < 14; ++bin)
-        EXPECT_EQ(differences(grab_window(cell_of(bin)), expected_cell(bin, list_of(bin))), 0) << bin;
+        EXPECT_EQ(differences(grab_client(g_wnd, cell_of(bin)), expected_cell(bin, list_of(bin))), 0) << bin;
 }
 
 // ---- art lifecycle ------------------------------------------------------------------
@@ -897,7 +836,7 @@ TEST_F(Art, ReleaseDeletesWhatLoadMade) {
     init_stones(4);
     redraw_board(g_wnd);
     for (int bin = 0; bin < 14; ++bin)
-        EXPECT_EQ(differences(grab_window(cell_of(bin)), expected_cell(bin, list_of(bin))), 0) << bin;
+        EXPECT_EQ(differences(grab_client(g_wnd, cell_of(bin)), expected_cell(bin, list_of(bin))), 0) << bin;
 }
 
 }  // namespace

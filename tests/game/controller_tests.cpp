@@ -10,6 +10,7 @@
 #include "resources/resource.h"
 #include "shell/dialogs.h"
 #include "shell/shell.h"
+#include "tests/win32/harness.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -19,11 +20,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+// Whole games and the deepest searches, on a machine that may be busy.
+const ULONGLONG wait_limit_ms = 60000;
 
 namespace {
 
@@ -31,46 +34,6 @@ const char prompt[] = "Select 'File->New Game' to start...";
 const char your_turn[] = "Select bin to move from.";
 const char pondering[] = "Computer is pondering move...";
 const char refused[] = "ERROR: could not make move";
-
-// Backstop for anything that waits on Wine or on a search: a fault fails the
-// test instead of hanging it. No test measures time.
-constexpr ULONGLONG wait_limit_ms = 60000;
-
-bool class_registered()
-{
-    static const bool registered = register_main_class(GetModuleHandleA(nullptr)) != 0;
-    return registered;
-}
-
-// Dispatches what is queued for this thread. True when a quit message came.
-bool pump_pending(int *quit_code = nullptr)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            if (quit_code != nullptr)
-                *quit_code = static_cast<int>(msg.wParam);
-            return true;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return false;
-}
-
-// Pumps messages until `done` holds; false when it never did.
-bool pump_until(const std::function<bool()> &done)
-{
-    const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
-    while (!done()) {
-        if (GetTickCount64() > deadline)
-            return false;
-        pump_pending();
-        if (!done())
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return true;
-}
 
 // Dispatches one message at a time until `done` holds after one of them, so
 // the test can stop right after a given step (say, a search's start).
@@ -91,33 +54,6 @@ bool dispatch_until(const std::function<bool()> &done)
         }
     }
     return true;
-}
-
-std::optional<int> run_until_quit()
-{
-    const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
-    int code = 0;
-    while (GetTickCount64() < deadline) {
-        if (pump_pending(&code))
-            return code;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return std::nullopt;
-}
-
-bool queued(UINT msg)
-{
-    MSG m;
-    return PeekMessageA(&m, nullptr, msg, msg, PM_NOREMOVE) != 0;
-}
-
-std::string status_text(int part)
-{
-    const LRESULT length = SendMessageA(g_status_bar, SB_GETTEXTLENGTHA, part, 0);
-    std::string text(LOWORD(length) + 1, '\0');
-    SendMessageA(g_status_bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(LOWORD(length));
-    return text;
 }
 
 bool searching() { return g_thread != INVALID_HANDLE_VALUE; }
@@ -141,30 +77,14 @@ struct result_box {
 
 std::vector<result_box> g_boxes;
 
-BOOL CALLBACK find_result_box(HWND hwnd, LPARAM found)
-{
-    char cls[32] = "", caption[64] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    GetWindowTextA(hwnd, caption, sizeof caption);
-    if (std::string(cls) == "#32770" && std::string(caption) == "Game over." && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND *>(found) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A thread timer that answers the result box as a user would: it notes what
 // the box and the status bar say, then presses OK.
 void CALLBACK answer_result_box(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), find_result_box, reinterpret_cast<LPARAM>(&box));
+    HWND box = find_dialog("Game over.");
     if (box == nullptr)
         return;
-    char text[128] = "", caption[64] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text control
-    GetWindowTextA(box, caption, sizeof caption);
-    g_boxes.push_back({text, caption, status_text(0), GetWindow(box, GW_OWNER)});
+    g_boxes.push_back({message_text(box), window_text(box), status_text(0), GetWindow(box, GW_OWNER)});
     SendMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
@@ -202,15 +122,6 @@ board stone_lists()
     for (int i = 0; i < 14; ++i)
         b[i] = bin_count(i);
     return b;
-}
-
-// Client point at the middle of a playing bin's cell: bottom bins 0..5 in
-// columns 1..6 of row 1, top bins 12..7 in columns 1..6 of row 0.
-LPARAM bin_point(int bin)
-{
-    const int column = bin < 6 ? bin + 1 : 13 - bin;
-    const int row = bin < 6 ? 1 : 0;
-    return MAKELPARAM(column * g_bin_w + g_bin_w / 2, row * g_bin_h + g_bin_h / 2);
 }
 
 std::array<std::string, 5> status_parts()
@@ -292,30 +203,13 @@ const char *expected_result(const node *n)
 
 // ---- the fixture ----------------------------------------------------------------
 
-// The real main window in a fresh directory (no settings file is read or
-// left), with the animation's pause off, the result box answered, the sound
-// counted and the options put back afterwards.
-class Game : public ::testing::Test {
+// The real main window in a fresh directory, with the result box answered
+// and the sound counted; the harness puts the options back afterwards.
+class Game : public MainWindow {
 protected:
     void SetUp() override
     {
-        saved_options_ = {g_first_turn, g_allow_empty_caps, g_random_moves, g_sounds,
-                          g_tooltips,   g_num_players,      g_difficulty,   g_num_stones};
-        char temp[MAX_PATH], here[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, here), 0u);
-        saved_dir_ = here;
-        // Wine reuses process ids, so the name also carries the start time:
-        // a run that was killed must not leave a name the next one wants.
-        static const std::string run = std::to_string(GetCurrentProcessId()) + "-" +
-                                       std::to_string(GetTickCount64());
-        static int counter;
-        dir_ = std::string(temp) + "kivari-game-" + run + "-" + std::to_string(++counter);
-        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
-        ASSERT_TRUE(SetCurrentDirectoryA(dir_.c_str())) << dir_;
-        ASSERT_TRUE(class_registered());
-
-        g_anim_pause_ms = 0;
+        ASSERT_NO_FATAL_FAILURE(MainWindow::SetUp());
         g_sounds = 1;
         g_num_stones = 4;
         g_difficulty = 2;
@@ -326,39 +220,18 @@ protected:
         g_sounds_played.clear();
         g_play_sound = count_sound;
         box_timer_ = SetTimer(nullptr, 0, 10, answer_result_box);
-        live_before_ = node_alloc_live();
     }
 
     void TearDown() override
     {
-        node_alloc_fail(-1, 0);
         close_history();
-        if (hwnd_ != nullptr && IsWindow(hwnd_))
-            DestroyWindow(hwnd_);
-        pump_pending();
+        close_main_window();
         EXPECT_FALSE(searching());
-        if (g_root != nullptr) {
-            free_game();
-            delete_node(g_root);
-        }
-        g_root = g_current = nullptr;
-        EXPECT_EQ(node_alloc_live(), live_before_);
+        MainWindow::TearDown();
         KillTimer(nullptr, box_timer_);
         g_play_sound = PlaySoundA;
         for (HANDLE h : watched_)
             CloseHandle(h);
-
-        g_first_turn = saved_options_[0];
-        g_allow_empty_caps = saved_options_[1];
-        g_random_moves = saved_options_[2];
-        g_sounds = saved_options_[3];
-        g_tooltips = saved_options_[4];
-        g_num_players = saved_options_[5];
-        g_difficulty = saved_options_[6];
-        g_num_stones = saved_options_[7];
-        SetCurrentDirectoryA(saved_dir_.c_str());
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
     }
 
     // Makes the main window with the options the test has set. Without a
@@ -367,14 +240,30 @@ protected:
     void open()
     {
         const int first_turn = g_first_turn;
-        hwnd_ = create_main_window(SW_SHOWNORMAL);
-        ASSERT_NE(hwnd_, nullptr);
-        ASSERT_EQ(hwnd_, g_hwnd_main);
+        MainWindow::open();
         g_first_turn = first_turn;
-        pump_pending();
     }
 
     void new_game_command() { SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0); }
+
+    // How a test's game begins.
+    struct game_start {
+        int players;
+        int first_turn = 6;    // the side that moves first
+        bool history = false;  // the History list open before the game begins
+    };
+
+    // Sets the players and the first side, makes the window, opens the
+    // History if asked, and starts the game with New Game.
+    void start_game(const game_start &start)
+    {
+        g_num_players = start.players;
+        g_first_turn = start.first_turn;
+        open();
+        if (start.history)
+            open_history();
+        new_game_command();
+    }
 
     void click(int bin) { SendMessageA(hwnd_, WM_LBUTTONUP, 0, bin_point(bin)); }
 
@@ -421,6 +310,17 @@ protected:
         return h;
     }
 
+    // One person against the computer, which moves first at depth 1, with
+    // the History open: the search has finished and posted its move, which
+    // waits in the queue, not handled yet.
+    void leave_the_first_result_queued()
+    {
+        g_difficulty = 1;
+        start_game({.players = 1, .first_turn = 13, .history = true});
+        ASSERT_TRUE(start_search());
+        ASSERT_EQ(WaitForSingleObject(watch(), static_cast<DWORD>(wait_limit_ms)), WAIT_OBJECT_0);
+    }
+
     // Game over, the box answered, and nothing further asked of the computer.
     bool finished() const
     {
@@ -428,13 +328,9 @@ protected:
                status_text(0) == prompt;
     }
 
-    HWND hwnd_ = nullptr;
     HWND history_ = nullptr;
     UINT_PTR box_timer_ = 0;
-    long live_before_ = 0;
     std::vector<HANDLE> watched_;
-    std::string dir_, saved_dir_;
-    std::vector<int> saved_options_;
 };
 
 // A person is asked to move: no search runs and none is asked for.
@@ -471,10 +367,7 @@ void play_lowest_bins_to_the_end(HWND hwnd, std::vector<int> *clicked_turns)
 
 TEST_F(Game, ComputerAgainstItselfPlaysFromNewGameToTheResult)
 {
-    g_num_players = 0;
-    open();
-    open_history();
-    new_game_command();
+    start_game({.players = 0, .history = true});
     EXPECT_TRUE(queued(WM_COMPUTER_MOVE));  // asked at once, without input
     ASSERT_TRUE(pump_until([&] { return finished(); }));
 
@@ -510,10 +403,7 @@ TEST_F(Game, ComputerAgainstItselfPlaysFromNewGameToTheResult)
 
 TEST_F(Game, OnePlayerWithThePersonFirstWaitsForTheClick)
 {
-    g_num_players = 1;
-    g_first_turn = 6;
-    open();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 6});
     EXPECT_EQ(status_text(0), your_turn);
     EXPECT_EQ(status_text(4), "To move: Player 2");
     EXPECT_FALSE(queued(WM_COMPUTER_MOVE));
@@ -538,10 +428,7 @@ TEST_F(Game, OnePlayerWithThePersonFirstWaitsForTheClick)
 
 TEST_F(Game, OnePlayerWithTheComputerFirstSearchesAtOnce)
 {
-    g_num_players = 1;
-    g_first_turn = 13;
-    open();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 13});
     EXPECT_EQ(status_text(4), "To move: Computer");
     ASSERT_TRUE(start_search());
     EXPECT_EQ(status_text(0), pondering);
@@ -559,10 +446,7 @@ TEST_F(Game, OnePlayerWithTheComputerFirstSearchesAtOnce)
 
 TEST_F(Game, TwoPlayersNeverStartASearch)
 {
-    g_num_players = 2;
-    g_first_turn = 13;
-    open();
-    new_game_command();
+    start_game({.players = 2, .first_turn = 13});
     EXPECT_EQ(status_text(0), your_turn);
     EXPECT_EQ(status_text(4), "To move: Player 1");
 
@@ -590,10 +474,7 @@ TEST_F(Game, TwoPlayersNeverStartASearch)
 
 TEST_F(Game, ANumberOfPlayersOtherThanZeroOrOnePlaysAsTwo)
 {
-    g_num_players = 7;
-    g_first_turn = 13;
-    open();
-    new_game_command();
+    start_game({.players = 7, .first_turn = 13});
     pump_pending();
     EXPECT_FALSE(searching());
     EXPECT_EQ(status_text(0), your_turn);
@@ -619,11 +500,7 @@ TEST_F(Game, BeforeTheFirstNewGameAClickPlaysTheSideToMove)
 
 TEST_F(Game, APersonsExtraTurnAsksTheSameSideAgain)
 {
-    g_num_players = 1;
-    g_first_turn = 6;
-    open();
-    open_history();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 6, .history = true});
     click(2);  // four stones from bin 2: the last lands in store 6
     EXPECT_EQ(g_current->turn, 6);
     EXPECT_EQ(status_text(0), your_turn);
@@ -639,11 +516,8 @@ TEST_F(Game, APersonsExtraTurnAsksTheSameSideAgain)
 
 TEST_F(Game, TheComputersExtraTurnStartsTheNextSearchAtOnce)
 {
-    g_num_players = 1;
-    g_first_turn = 13;
-    open();
-    open_history();
-    new_game_command();  // its computer move is queued, not yet started
+    // Its computer move is queued, not yet started.
+    start_game({.players = 1, .first_turn = 13, .history = true});
     // The top side's only move, bin 11, ends in its store; then bin 12 does
     // too and empties the row.
     set_position({4, 4, 4, 4, 4, 4, 0, 0, 0, 0, 0, 2, 0, 22}, 13);
@@ -698,9 +572,7 @@ TEST_F(Game, TheEndShowsTheResultThenThePrompt)
 
 TEST_F(Game, NoComputerMoveIsAskedForAfterTheEnd)
 {
-    g_num_players = 0;
-    open();
-    new_game_command();
+    start_game({.players = 0});
     // Whatever the computer plays from here, a single move ends the game.
     set_position({0, 0, 0, 0, 0, 1, 23, 4, 4, 4, 4, 4, 4, 0}, 6);
     ASSERT_TRUE(pump_until([&] { return finished(); }));
@@ -715,9 +587,7 @@ TEST_F(Game, NoComputerMoveIsAskedForAfterTheEnd)
 
 TEST_F(Game, AfterTheEndAClickOnTheSideToMoveIsPlayedAndEndsItAgain)
 {
-    g_num_players = 2;
-    open();
-    new_game_command();
+    start_game({.players = 2});
     // Bin 12's two stones go to store 13 and bin 0: the top row is empty and
     // the bottom side, whose row is full, is to move.
     set_position({4, 4, 4, 4, 4, 4, 2, 0, 0, 0, 0, 0, 2, 20}, 13);
@@ -737,10 +607,7 @@ TEST_F(Game, AfterTheEndAClickOnTheSideToMoveIsPlayedAndEndsItAgain)
 
 TEST_F(Game, RefusedMovesShowTheErrorAndChangeNothingElse)
 {
-    g_num_players = 2;
-    open();
-    open_history();
-    new_game_command();
+    start_game({.players = 2, .history = true});
     click(2);  // extra turn: the bottom side is still to move, bin 2 now empty
     ASSERT_EQ(g_current->turn, 6);
     const snapshot before = take_snapshot();
@@ -774,10 +641,7 @@ TEST_F(Game, RefusedMovesShowTheErrorAndChangeNothingElse)
 
 TEST_F(Game, AStoreIsRefusedForTheTopSideToo)
 {
-    g_num_players = 2;
-    g_first_turn = 13;
-    open();
-    new_game_command();
+    start_game({.players = 2, .first_turn = 13});
     const snapshot before = take_snapshot();
     EXPECT_EQ(make_move(hwnd_, g_current, 13), -3);
     EXPECT_EQ(make_move(hwnd_, g_current, 3), -3);
@@ -788,9 +652,7 @@ TEST_F(Game, AStoreIsRefusedForTheTopSideToo)
 
 TEST_F(Game, NoMemoryForTheMoveRefusesIt)
 {
-    g_num_players = 2;
-    open();
-    new_game_command();
+    start_game({.players = 2});
     const snapshot before = take_snapshot();
     node_alloc_fail(0, 1);
     click(3);
@@ -804,11 +666,7 @@ TEST_F(Game, NoMemoryForTheMoveRefusesIt)
 
 TEST_F(Game, ASearchThatFindsNoMoveEndsTheComputersTurnWithTheError)
 {
-    g_num_players = 1;
-    g_first_turn = 13;
-    open();
-    open_history();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 13, .history = true});
     const snapshot before = take_snapshot();
     node_alloc_fail(0, -1);  // the search cannot make a single node: -2
     ASSERT_TRUE(start_search());
@@ -831,10 +689,7 @@ TEST_F(Game, ASearchThatFindsNoMoveEndsTheComputersTurnWithTheError)
 
 TEST_F(Game, EachPlayedMovePlaysTheWaveResourceOnceWithoutWaiting)
 {
-    g_num_players = 1;
-    g_first_turn = 6;
-    open();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 6});
     click(0);  // the person's move, then the computer's
     ASSERT_TRUE(pump_until(person_to_move));
     ASSERT_EQ(g_sounds_played.size(), static_cast<size_t>(g_current->level));
@@ -850,9 +705,7 @@ TEST_F(Game, EachPlayedMovePlaysTheWaveResourceOnceWithoutWaiting)
 TEST_F(Game, WithSoundsOffNothingPlays)
 {
     g_sounds = 0;
-    g_num_players = 2;
-    open();
-    new_game_command();
+    start_game({.players = 2});
     click(0);
     click(9);
     EXPECT_EQ(g_current->level, 2);
@@ -863,15 +716,18 @@ TEST_F(Game, WithSoundsOffNothingPlays)
 
 class DeepSearch : public Game {
 protected:
+    // A game at the deepest depth the program searches, the computer to move first.
+    void start_deep_game(int players)
+    {
+        g_num_stones = 6;
+        g_difficulty = MAX_SEARCH_DEPTH;
+        start_game({.players = players, .first_turn = 13});
+    }
+
     // A computer move at the deepest depth the program searches, running.
     void start_deep_search(int players = 0)
     {
-        g_num_players = players;
-        g_first_turn = 13;
-        g_num_stones = 6;
-        g_difficulty = MAX_SEARCH_DEPTH;
-        open();
-        new_game_command();
+        start_deep_game(players);
         ASSERT_TRUE(start_search());
         thread_ = watch();
     }
@@ -907,10 +763,7 @@ TEST_F(DeepSearch, TheBusyCursorShowsExactlyWhileTheSearchRuns)
 
 TEST_F(Game, TheCursorComesBackWhenTheComputersMoveIsPlayed)
 {
-    g_num_players = 1;
-    g_first_turn = 13;
-    open();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 13});
     ASSERT_TRUE(start_search());
     EXPECT_EQ(GetCursor(), g_busy_cursor);
     ASSERT_TRUE(pump_until([] { return !searching(); }));
@@ -969,12 +822,7 @@ TEST_F(DeepSearch, ClosingTheWindowStopsTheSearchWithoutPlayingItsMove)
 
 TEST_F(DeepSearch, ARequestWhileASearchRunsStartsNoSecondOne)
 {
-    g_num_players = 0;
-    g_first_turn = 13;
-    g_num_stones = 6;
-    g_difficulty = MAX_SEARCH_DEPTH;
-    open();
-    new_game_command();
+    start_deep_game(0);
     MSG request;
     ASSERT_TRUE(PeekMessageA(&request, hwnd_, WM_COMPUTER_MOVE, WM_COMPUTER_MOVE, PM_NOREMOVE));
     PostMessageA(hwnd_, WM_COMPUTER_MOVE, request.wParam, request.lParam);  // the same request twice
@@ -986,19 +834,11 @@ TEST_F(DeepSearch, ARequestWhileASearchRunsStartsNoSecondOne)
     new_game_command();
 }
 
-// The Part leaves wParam 0; these messages carry the request number, so a
+// These messages carry the request number in wParam, so a
 // result or request from before a New Game is recognised and dropped.
 TEST_F(Game, AResultFromBeforeNewGameIsNeverApplied)
 {
-    g_num_players = 1;
-    g_first_turn = 13;
-    g_difficulty = 1;
-    open();
-    open_history();
-    new_game_command();
-    ASSERT_TRUE(start_search());
-    // Let the search finish and post its move, but do not handle it yet.
-    ASSERT_EQ(WaitForSingleObject(watch(), static_cast<DWORD>(wait_limit_ms)), WAIT_OBJECT_0);
+    ASSERT_NO_FATAL_FAILURE(leave_the_first_result_queued());
     MSG result;
     ASSERT_TRUE(PeekMessageA(&result, hwnd_, WM_COMPUTER_MOVED, WM_COMPUTER_MOVED, PM_NOREMOVE));
     EXPECT_GE(static_cast<int>(result.lParam), 7);  // a real move of the top side
@@ -1015,14 +855,7 @@ TEST_F(Game, AResultFromBeforeNewGameIsNeverApplied)
 
 TEST_F(Game, AResultFromBeforeNewGameIsNotTakenForTheNewSearch)
 {
-    g_num_players = 1;
-    g_first_turn = 13;
-    g_difficulty = 1;
-    open();
-    open_history();
-    new_game_command();
-    ASSERT_TRUE(start_search());
-    ASSERT_EQ(WaitForSingleObject(watch(), static_cast<DWORD>(wait_limit_ms)), WAIT_OBJECT_0);
+    ASSERT_NO_FATAL_FAILURE(leave_the_first_result_queued());
     ASSERT_TRUE(queued(WM_COMPUTER_MOVED));
 
     new_game_command();  // the computer is to move again in the new game
@@ -1034,10 +867,7 @@ TEST_F(Game, AResultFromBeforeNewGameIsNotTakenForTheNewSearch)
 
 TEST_F(Game, ARequestFromBeforeNewGameStartsNoSearch)
 {
-    g_num_players = 1;
-    g_first_turn = 6;
-    open();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 6});
     click(0);  // the computer's turn is requested ...
     ASSERT_TRUE(queued(WM_COMPUTER_MOVE));
     g_num_players = 2;
@@ -1050,9 +880,7 @@ TEST_F(Game, ARequestFromBeforeNewGameStartsNoSearch)
 
 TEST_F(Game, MessagesCarryingNoRequestOfOursAreDropped)
 {
-    g_num_players = 2;
-    open();
-    new_game_command();
+    start_game({.players = 2});
     const snapshot before = take_snapshot();
     for (WPARAM w : {WPARAM{0}, WPARAM{1}, ~WPARAM{0}}) {
         SendMessageA(hwnd_, WM_COMPUTER_MOVE, w, 0);
@@ -1083,12 +911,9 @@ TEST_F(Game, TheDepthIsTakenWhenTheSearchStarts)
             stones = s;
     ASSERT_NE(stones, 0);
 
-    g_num_players = 1;
-    g_first_turn = 13;
     g_num_stones = stones;
     g_difficulty = 1;
-    open();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 13});
     ASSERT_TRUE(start_search());
     g_difficulty = 3;  // confirmed in the Options dialog while the computer thinks
     ASSERT_TRUE(dispatch_until([] { return !searching(); }));
@@ -1098,13 +923,10 @@ TEST_F(Game, TheDepthIsTakenWhenTheSearchStarts)
 
 TEST_F(Game, ADifficultyAboveTheBoundSearchesAtTheBound)
 {
-    g_num_players = 1;
-    g_first_turn = 13;
     g_num_stones = 3;
     g_difficulty = MAX_SEARCH_DEPTH + 40;
     const int expected = best_opening_move(3, MAX_SEARCH_DEPTH);
-    open();
-    new_game_command();
+    start_game({.players = 1, .first_turn = 13});
     ASSERT_TRUE(start_search());
     // Up to its result: an extra turn would start the next search at once.
     ASSERT_TRUE(dispatch_until([] { return !searching(); }));

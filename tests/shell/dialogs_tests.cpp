@@ -6,10 +6,10 @@
 
 #include "board/board.h"
 #include "engine/engine.h"
-#include "engine/node_alloc.h"
 #include "game/controller.h"
 #include "game/options.h"
 #include "resources/resource.h"
+#include "tests/win32/harness.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -17,57 +17,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <deque>
-#include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
+// Waits on Wine, and on a search at a small depth while a dialog is open.
+const ULONGLONG wait_limit_ms = 20000;
+
 namespace {
-
-// Backstop for anything that waits on Wine: a fault fails the test instead of
-// hanging it. No test measures time.
-constexpr ULONGLONG wait_limit_ms = 20000;
-
-bool class_registered()
-{
-    static const bool registered = register_main_class(GetModuleHandleA(nullptr)) != 0;
-    return registered;
-}
-
-void pump_pending()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-std::string status_text(int part)
-{
-    const LRESULT length = SendMessageA(g_status_bar, SB_GETTEXTLENGTHA, part, 0);
-    std::string text(LOWORD(length) + 1, '\0');
-    SendMessageA(g_status_bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(LOWORD(length));
-    return text;
-}
-
-std::vector<std::string> list_lines(HWND list)
-{
-    std::vector<std::string> lines;
-    const auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const auto length = static_cast<int>(SendMessageA(list, LB_GETTEXTLEN, i, 0));
-        std::string line(length + 1, '\0');
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-        line.resize(length);
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 int top_index(HWND list)
 {
@@ -89,148 +45,14 @@ SIZE screen_size()
     return s;
 }
 
-// ---- acting inside a modal dialog's loop ----------------------------------------
-// DialogBoxParam does not return until its dialog ends, so what a test does
-// while a dialog is open runs from a thread timer: one step per tick, in
-// whatever modal loop is running at the time (nested ones included).
-
-std::deque<std::function<void()>> pending_steps;
-bool in_step = false;
-ULONGLONG script_deadline = 0;
-
-BOOL CALLBACK end_dialog_of_thread(HWND hwnd, LPARAM)
-{
-    char name[16] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    if (std::string(name) == "#32770")
-        EndDialog(hwnd, 0);
-    return TRUE;
-}
-
-BOOL CALLBACK find_hidden_dialog(HWND hwnd, LPARAM param)
-{
-    char name[16] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    if (std::string(name) == "#32770" && !IsWindowVisible(hwnd)) {
-        *reinterpret_cast<bool *>(param) = true;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A modal dialog shows itself only once its loop first finds the queue
-// empty; a timer message can come before that.
-bool a_dialog_is_not_shown_yet()
-{
-    bool hidden = false;
-    EnumThreadWindows(GetCurrentThreadId(), find_hidden_dialog, reinterpret_cast<LPARAM>(&hidden));
-    return hidden;
-}
-
-void CALLBACK run_next_step(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (in_step)
-        return;
-    if (a_dialog_is_not_shown_yet() && GetTickCount64() <= script_deadline)
-        return;
-    if (GetTickCount64() > script_deadline || pending_steps.empty()) {
-        // A step that should have closed its dialog did not: close what is
-        // open so the test ends instead of hanging.
-        ADD_FAILURE() << (pending_steps.empty() ? "a dialog stayed open after the last step"
-                                                : "the steps did not finish in time");
-        pending_steps.clear();
-        EnumThreadWindows(GetCurrentThreadId(), end_dialog_of_thread, 0);
-        return;
-    }
-    std::function<void()> step = std::move(pending_steps.front());
-    pending_steps.pop_front();
-    in_step = true;
-    step();
-    in_step = false;
-}
-
-// A step that waits: it is tried again at the next tick until `ready` holds.
-std::function<void()> until(std::function<bool()> ready)
-{
-    return [ready] {
-        if (!ready())
-            pending_steps.push_front(until(ready));
-    };
-}
-
-// Sends the menu command `command` to the main window (which opens a modal
-// dialog) and runs `steps` while it is open; the last step must close it.
-void with_dialog(HWND main, UINT command, std::vector<std::function<void()>> steps)
-{
-    pending_steps.assign(steps.begin(), steps.end());
-    script_deadline = GetTickCount64() + wait_limit_ms;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10, run_next_step);
-    ASSERT_NE(timer, 0u);
-    SendMessageA(main, WM_COMMAND, command, 0);
-    KillTimer(nullptr, timer);
-    EXPECT_TRUE(pending_steps.empty()) << "the dialog closed before its last step";
-    pending_steps.clear();
-    pump_pending();
-}
-
-struct dialog_search {
-    const char *title;
-    HWND found;
-};
-
-BOOL CALLBACK find_titled_dialog(HWND hwnd, LPARAM param)
-{
-    auto *search = reinterpret_cast<dialog_search *>(param);
-    char name[16] = "", title[32] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    GetWindowTextA(hwnd, title, sizeof title);
-    if (std::string(name) == "#32770" && std::string(title) == search->title &&
-        IsWindowVisible(hwnd)) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// This thread's open dialog titled `title` (the newest is on top, found
-// first). Other test programs may show dialogs on the same display.
-HWND find_dialog(const char *title)
-{
-    dialog_search search{title, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), find_titled_dialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Ends a dialog as the Esc key does.
-void press_escape(HWND dlg)
-{
-    SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-}
-
 // ---- the main window, made fresh for each test -----------------------------------
 
-class Shell : public ::testing::Test {
+class Shell : public MainWindow {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH], here[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, here), 0u);
-        saved_dir_ = here;
-        static int counter;
-        dir_ = std::string(temp) + "kivari-dialogs-" + std::to_string(GetCurrentProcessId()) +
-               "-" + std::to_string(++counter);
-        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
-        ASSERT_TRUE(SetCurrentDirectoryA(dir_.c_str())) << dir_;
-        saved_options_ = {g_first_turn, g_allow_empty_caps, g_random_moves, g_sounds,
-                          g_tooltips,   g_num_players,      g_difficulty,   g_num_stones};
-        ASSERT_TRUE(class_registered());
-        g_anim_pause_ms = 0;
-        live_before_ = node_alloc_live();
-
-        hwnd_ = create_main_window(SW_SHOWNORMAL);
-        ASSERT_NE(hwnd_, nullptr);
-        pump_pending();
+        ASSERT_NO_FATAL_FAILURE(MainWindow::SetUp());
+        ASSERT_NO_FATAL_FAILURE(open());
         ASSERT_NE(g_root, nullptr);
         // A game of two people, so nothing asks the computer for a move.
         g_num_players = 2;
@@ -238,29 +60,8 @@ protected:
 
     void TearDown() override
     {
-        if (hwnd_ != nullptr && IsWindow(hwnd_))
-            DestroyWindow(hwnd_);
-        pump_pending();
-        // Each test's window made a root of its own; the program would keep it.
-        if (g_root != nullptr) {
-            free_game();
-            delete_node(g_root);
-        }
-        g_root = g_current = nullptr;
-        EXPECT_EQ(node_alloc_live(), live_before_);
+        MainWindow::TearDown();
         EXPECT_EQ(g_hist_dlg, nullptr);
-
-        g_first_turn = saved_options_[0];
-        g_allow_empty_caps = saved_options_[1];
-        g_random_moves = saved_options_[2];
-        g_sounds = saved_options_[3];
-        g_tooltips = saved_options_[4];
-        g_num_players = saved_options_[5];
-        g_difficulty = saved_options_[6];
-        g_num_stones = saved_options_[7];
-        SetCurrentDirectoryA(saved_dir_.c_str());
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
     }
 
     // Plays `bin` on the current position through the engine, as a move does.
@@ -269,24 +70,23 @@ protected:
         ASSERT_GE(gen_node(g_current, bin, &g_current), 0) << "bin " << bin;
         calc_h(g_current);
     }
-
-    HWND hwnd_ = nullptr;
-    std::string dir_, saved_dir_;
-    std::vector<int> saved_options_;
-    long live_before_ = 0;
 };
 
 // ---- status texts ------------------------------------------------------------------
 
 using StatusTexts = Shell;
 
+// Status parts 1 to 4 in order: the score, the level, the value and the side to move.
+void expect_status_parts(const std::array<const char *, 4> &parts)
+{
+    for (int part = 1; part <= 4; ++part)
+        EXPECT_EQ(status_text(part), parts[part - 1]) << "part " << part;
+}
+
 TEST_F(StatusTexts, OpeningPositionIsEvenAtLevelZero)
 {
     update_status(hwnd_, g_current);
-    EXPECT_EQ(status_text(1), "Score: 24/24");
-    EXPECT_EQ(status_text(2), "Level: 0");
-    EXPECT_EQ(status_text(3), "Heuristic: 24");
-    EXPECT_EQ(status_text(4), "To move: Player 2");
+    expect_status_parts({"Score: 24/24", "Level: 0", "Heuristic: 24", "To move: Player 2"});
 }
 
 TEST_F(StatusTexts, ScoreCountsTheStonesStillInEachRow)
@@ -294,10 +94,7 @@ TEST_F(StatusTexts, ScoreCountsTheStonesStillInEachRow)
     // Bottom bin 6 (index 5) sows into its store and three top bins.
     play(5);
     update_status(hwnd_, g_current);
-    EXPECT_EQ(status_text(1), "Score: 27/21");
-    EXPECT_EQ(status_text(2), "Level: 1");
-    EXPECT_EQ(status_text(3), "Heuristic: 27");
-    EXPECT_EQ(status_text(4), "To move: Player 1");
+    expect_status_parts({"Score: 27/21", "Level: 1", "Heuristic: 27", "To move: Player 1"});
 }
 
 TEST_F(StatusTexts, ShowTheValueAndLevelThePositionCarries)
@@ -351,24 +148,12 @@ TEST_F(StatusTexts, WithoutAPositionNothingIsWritten)
 
 // ---- tooltips -----------------------------------------------------------------------
 
-BOOL CALLBACK find_tooltip(HWND hwnd, LPARAM param)
-{
-    auto *found = reinterpret_cast<HWND *>(param);
-    char name[32] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    if (std::string(name) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == g_hwnd_main) {
-        *found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The tooltip control of the main window: the program keeps no handle to it.
 HWND main_tooltip()
 {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), find_tooltip, reinterpret_cast<LPARAM>(&found));
-    return found;
+    return find_window([](HWND hwnd) {
+        return class_name(hwnd) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == g_hwnd_main;
+    });
 }
 
 // What the main window answers to one tip request for `tool`, as the control asks.
@@ -726,14 +511,6 @@ TEST_F(History, MainWindowTakesPostedMessagesWhileOpen)
     EXPECT_EQ(g_hist_dlg, nullptr);
 }
 
-// Client point at the middle of a playing bin's cell.
-LPARAM bin_point(int bin)
-{
-    const int column = bin < 6 ? bin + 1 : 13 - bin;
-    const int row = bin < 6 ? 1 : 0;
-    return MAKELPARAM(column * 72 + 36, row * 105 + 52);
-}
-
 TEST_F(History, MovesClickedWhileOpenAddTheirLinesAsTheyArePlayed)
 {
     std::vector<std::string> live;
@@ -855,17 +632,6 @@ TEST_F(About, TheListCanBeNeitherSelectedNorScrolled)
                 }});
 }
 
-BOOL CALLBACK find_icon_control(HWND hwnd, LPARAM param)
-{
-    char name[16] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    if (lstrcmpiA(name, "Static") == 0 && (GetWindowLongA(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-        *reinterpret_cast<HWND *>(param) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The colour pixels of an icon as a 32-bit image.
 std::vector<uint32_t> icon_pixels(HICON icon)
 {
@@ -894,9 +660,10 @@ TEST_F(About, ShowsTheProgramsIcon)
 {
     with_dialog(hwnd_, IDM_ABOUT, {[&] {
                     HWND about = find_dialog("About");
-                    HWND icon_control = nullptr;
-                    EnumChildWindows(about, find_icon_control,
-                                     reinterpret_cast<LPARAM>(&icon_control));
+                    HWND icon_control = first_window(child_windows(about), [](HWND hwnd) {
+                        return lstrcmpiA(class_name(hwnd).c_str(), "Static") == 0 &&
+                               (GetWindowLongA(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+                    });
                     ASSERT_NE(icon_control, nullptr);
                     EXPECT_TRUE(IsWindowVisible(icon_control));
                     auto shown = reinterpret_cast<HICON>(SendMessageA(icon_control, STM_GETICON, 0, 0));

@@ -6,47 +6,21 @@
 #include "engine/engine.h"
 #include "game/controller.h"
 #include "resources/resource.h"
+#include "tests/win32/harness.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+// Waits on Wine and on the programs the shell starts.
+const ULONGLONG wait_limit_ms = 20000;
+
 namespace {
-
-// Backstop for anything that waits on Wine or on a started program: a fault
-// fails the test instead of hanging it. No test measures time.
-constexpr ULONGLONG wait_limit_ms = 20000;
-
-void pump_pending()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-bool pump_until(const std::function<bool()> &ready)
-{
-    const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
-    while (!ready()) {
-        if (GetTickCount64() > deadline)
-            return false;
-        pump_pending();
-        Sleep(10);
-    }
-    return true;
-}
 
 std::string exe_dir()
 {
@@ -54,36 +28,6 @@ std::string exe_dir()
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir = path;
     return dir.substr(0, dir.find_last_of('\\') + 1);
-}
-
-std::string read_file(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_file(const std::string &path, const std::string &data)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << data;
-}
-
-bool file_exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string temp_dir(const char *what)
-{
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    static int counter;
-    std::string dir = std::string(temp) + "kivari-help-" + what + "-" +
-                      std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
 }
 
 // ---- the browser's command line ---------------------------------------------------
@@ -148,8 +92,9 @@ TEST(BrowserCommand, ACommandLineThatWouldNotFitIsRefusedUnchanged)
 
 // ---- the registry and the fallback to the registered browser ------------------------
 
-// Keys under HKEY_CLASSES_ROOT that a test makes in this Wine prefix and removes again.
-class Registry : public ::testing::Test {
+// Keys under HKEY_CLASSES_ROOT that a test makes in this Wine prefix and removes again;
+// what the recorder writes goes into the test's directory.
+class Registry : public InTempDir {
 protected:
     void SetUp() override
     {
@@ -160,7 +105,7 @@ protected:
                 GTEST_SKIP() << ext << " is registered on this machine already; these tests need it free";
             }
         }
-        dir_ = temp_dir("url");
+        ASSERT_NO_FATAL_FAILURE(InTempDir::SetUp());
         recorder_ = exe_dir() + "record_command.exe";
         ASSERT_TRUE(file_exists(recorder_)) << recorder_;
     }
@@ -169,9 +114,7 @@ protected:
     {
         for (const std::string &key : made_)
             RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
-        std::error_code ignored;
-        if (!dir_.empty())
-            std::filesystem::remove_all(dir_, ignored);
+        InTempDir::TearDown();
     }
 
     void set_default(const std::string &subkey, const std::string &value)
@@ -202,7 +145,7 @@ protected:
         return read_file(out);
     }
 
-    std::string dir_, recorder_;
+    std::string recorder_;
     std::vector<std::string> made_;
 };
 
@@ -291,35 +234,6 @@ TEST_F(Registry, WhenTheShellOpensTheAddressNothingElseIsStarted)
 
 // ---- the help viewer on the real main window ----------------------------------------
 
-bool class_registered()
-{
-    static const bool registered = register_main_class(GetModuleHandleA(nullptr)) != 0;
-    return registered;
-}
-
-std::string text_of(HWND hwnd)
-{
-    const int length = GetWindowTextLengthA(hwnd);
-    std::string text(length + 1, '\0');
-    GetWindowTextA(hwnd, text.data(), length + 1);
-    text.resize(length);
-    return text;
-}
-
-std::vector<std::string> list_lines(HWND list)
-{
-    std::vector<std::string> lines;
-    const auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const auto length = static_cast<int>(SendMessageA(list, LB_GETTEXTLEN, i, 0));
-        std::string line(length + 1, '\0');
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-        line.resize(length);
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // What a reader of the file finds in it: the topic titles and how many keywords.
 struct file_outline {
     std::vector<std::string> titles;
@@ -369,40 +283,25 @@ int viewer_page()
     return static_cast<int>(SendMessageA(viewer_item(IDC_HELP_TABS), TCM_GETCURSEL, 0, 0));
 }
 
-class Viewer : public ::testing::Test {
+// The main window, and the real help file to compare with. The working
+// directory is not the program's: the viewer finds its file beside the exe
+// all the same.
+class Viewer : public MainWindow {
 protected:
     void SetUp() override
     {
-        char here[MAX_PATH];
-        ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, here), 0u);
-        saved_dir_ = here;
-        // Another working directory: the viewer finds its file beside the exe all the same.
-        dir_ = temp_dir("viewer");
-        ASSERT_TRUE(SetCurrentDirectoryA(dir_.c_str())) << dir_;
-        ASSERT_TRUE(class_registered());
-        g_anim_pause_ms = 0;
-        hwnd_ = create_main_window(SW_SHOWNORMAL);
-        ASSERT_NE(hwnd_, nullptr);
-        pump_pending();
+        ASSERT_NO_FATAL_FAILURE(MainWindow::SetUp());
+        ASSERT_NO_FATAL_FAILURE(open());
         help_file_ = read_file(exe_dir() + "wkivari.hlp");
         ASSERT_FALSE(help_file_.empty()) << "wkivari.hlp is not beside the test program";
     }
 
     void TearDown() override
     {
-        if (hwnd_ != nullptr && IsWindow(hwnd_))
-            DestroyWindow(hwnd_);
-        pump_pending();
+        close_main_window();
         // The viewer is owned by the main window and goes with it.
         EXPECT_EQ(g_help_wnd, nullptr);
-        if (g_root != nullptr) {
-            free_game();
-            delete_node(g_root);
-        }
-        g_root = g_current = nullptr;
-        SetCurrentDirectoryA(saved_dir_.c_str());
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        MainWindow::TearDown();
     }
 
     HWND command(int id)
@@ -421,8 +320,7 @@ protected:
         pump_pending();
     }
 
-    HWND hwnd_ = nullptr;
-    std::string dir_, saved_dir_, help_file_;
+    std::string help_file_;
 };
 
 TEST_F(Viewer, ContentsOpensAWindowOwnedByTheMainWindowAtTheTopics)
@@ -438,7 +336,7 @@ TEST_F(Viewer, ContentsOpensAWindowOwnedByTheMainWindowAtTheTopics)
     EXPECT_EQ(GetFocus(), viewer_item(IDC_HELP_TOPICS));
     const file_outline outline = outline_of(help_file_);
     ASSERT_FALSE(outline.titles.empty());
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), outline.titles.front());
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), outline.titles.front());
 }
 
 TEST_F(Viewer, EveryTopicOfTheFileIsListedInOrderAndOpens)
@@ -452,8 +350,8 @@ TEST_F(Viewer, EveryTopicOfTheFileIsListedInOrderAndOpens)
     for (std::size_t i = 0; i < outline.titles.size(); ++i) {
         if (i > 0)
             press(topics, VK_DOWN);
-        EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), outline.titles[i]);
-        EXPECT_GT(text_of(viewer_item(IDC_HELP_TEXT)).size(), 40u) << outline.titles[i];
+        EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), outline.titles[i]);
+        EXPECT_GT(window_text(viewer_item(IDC_HELP_TEXT)).size(), 40u) << outline.titles[i];
     }
 }
 
@@ -464,7 +362,7 @@ TEST_F(Viewer, SearchOpensTheIndexWithAnEmptyKeywordAndEveryKeyword)
     EXPECT_EQ(viewer_page(), help_index_page);
     EXPECT_TRUE(IsWindowVisible(viewer_item(IDC_HELP_INDEX)));
     EXPECT_FALSE(IsWindowVisible(viewer_item(IDC_HELP_TOPICS)));
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_KEYWORD)), "");
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_KEYWORD)), "");
     EXPECT_EQ(GetFocus(), viewer_item(IDC_HELP_KEYWORD));
     const std::vector<std::string> entries = list_lines(viewer_item(IDC_HELP_INDEX));
     EXPECT_EQ(static_cast<int>(entries.size()), outline_of(help_file_).keywords);
@@ -503,7 +401,7 @@ TEST_F(Viewer, TypingNarrowsTheKeywordsAndEnterOpensTheFirst)
     ASSERT_FALSE(captures.empty());
 
     press(field, VK_RETURN);
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), captures.front().substr(captures.front().find('\t') + 1));
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), captures.front().substr(captures.front().find('\t') + 1));
 
     type(field, "zzz");
     EXPECT_TRUE(list_lines(index).empty());
@@ -531,7 +429,7 @@ TEST_F(Viewer, ADoubleClickOnAKeywordOpensItsTopic)
     SendMessageA(index, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     SendMessageA(index, WM_LBUTTONUP, 0, at);
     const std::string &entry = entries[pick];
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), entry.substr(entry.find('\t') + 1));
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), entry.substr(entry.find('\t') + 1));
 }
 
 TEST_F(Viewer, TabWalksTheControlsOfThePageAndEscClosesTheViewer)
@@ -563,7 +461,7 @@ TEST_F(Viewer, EnterInTheContentsOpensTheSelectedTopic)
     // A selection made without notification (as LB_SETCURSEL does), then Enter.
     SendMessageA(topics, LB_SETCURSEL, 2, 0);
     press(topics, VK_RETURN);
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), outline.titles[2]);
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), outline.titles[2]);
 }
 
 TEST_F(Viewer, ASecondCommandBringsTheSameWindowToTheFrontAtTheAskedPage)
@@ -583,7 +481,7 @@ TEST_F(Viewer, ASecondCommandBringsTheSameWindowToTheFrontAtTheAskedPage)
     type(viewer_item(IDC_HELP_KEYWORD), "sto");
     SetForegroundWindow(hwnd_);
     EXPECT_EQ(command(IDM_HELP_SEARCH), first);
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_KEYWORD)), "");
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_KEYWORD)), "");
 
     EXPECT_EQ(command(IDM_HELP_CONTENTS), first);
     EXPECT_EQ(viewer_page(), help_contents_page);
@@ -594,13 +492,13 @@ TEST_F(Viewer, AMissingFileIsSaidInTheViewer)
 {
     const std::string path = dir_ + "\\absent.hlp";
     ASSERT_NE(show_help(hwnd_, path.c_str(), help_index_page), nullptr);
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), "The help file is missing");
-    EXPECT_NE(text_of(viewer_item(IDC_HELP_TEXT)).find(path), std::string::npos);
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), "The help file is missing");
+    EXPECT_NE(window_text(viewer_item(IDC_HELP_TEXT)).find(path), std::string::npos);
     EXPECT_TRUE(list_lines(viewer_item(IDC_HELP_TOPICS)).empty());
     EXPECT_TRUE(list_lines(viewer_item(IDC_HELP_INDEX)).empty());
     type(viewer_item(IDC_HELP_KEYWORD), "a");
     press(viewer_item(IDC_HELP_KEYWORD), VK_RETURN);
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), "The help file is missing");
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), "The help file is missing");
 }
 
 TEST_F(Viewer, DamagedFilesAreSaidInTheViewerWithTheLine)
@@ -629,9 +527,9 @@ TEST_F(Viewer, DamagedFilesAreSaidInTheViewerWithTheLine)
         SCOPED_TRACE(file.name);
         show_file(std::string(file.name) + ".hlp", file.data);
         ASSERT_NE(g_help_wnd, nullptr);
-        EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), "The help file is damaged");
-        EXPECT_NE(text_of(viewer_item(IDC_HELP_TEXT)).find(file.said), std::string::npos)
-            << text_of(viewer_item(IDC_HELP_TEXT));
+        EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), "The help file is damaged");
+        EXPECT_NE(window_text(viewer_item(IDC_HELP_TEXT)).find(file.said), std::string::npos)
+            << window_text(viewer_item(IDC_HELP_TEXT));
         EXPECT_TRUE(list_lines(viewer_item(IDC_HELP_TOPICS)).empty());
         EXPECT_TRUE(list_lines(viewer_item(IDC_HELP_INDEX)).empty());
     }
@@ -659,11 +557,11 @@ TEST_F(Viewer, LinesJoinIntoParagraphsAndListItemsKeepTheirLines)
               "Tabs\tbecome spaces.\n");
     ASSERT_NE(g_help_wnd, nullptr);
     EXPECT_EQ(list_lines(viewer_item(IDC_HELP_TOPICS)), (std::vector<std::string>{"First", "Second"}));
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TEXT)),
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TEXT)),
               "A paragraph on two lines.\r\n\r\nItems:\r\n- a\r\n- b");
     press(viewer_item(IDC_HELP_TOPICS), VK_DOWN);
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TITLE)), "Second");
-    EXPECT_EQ(text_of(viewer_item(IDC_HELP_TEXT)), "Tabs become spaces.");
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), "Second");
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TEXT)), "Tabs become spaces.");
     // Sorted by keyword; a keyword of two topics lists both, in file order.
     EXPECT_EQ(list_lines(viewer_item(IDC_HELP_INDEX)),
               (std::vector<std::string>{"more\tSecond", "one\tFirst", "shared\tFirst", "shared\tSecond",

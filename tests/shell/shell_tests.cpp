@@ -9,81 +9,26 @@
 #include "game/controller.h"
 #include "game/options.h"
 #include "resources/resource.h"
+#include "tests/win32/harness.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+// Waits on Wine and on the program started here.
+const ULONGLONG wait_limit_ms = 20000;
+
 namespace {
 
 const char prompt[] = "Select 'File->New Game' to start...";
 const char app_name[] = "wKivari";
-
-// Backstop for anything that waits on Wine: a fault fails the test instead of
-// hanging it. No test measures time.
-constexpr ULONGLONG wait_limit_ms = 20000;
-
-// The class can be registered once per process; every test shares it.
-bool class_registered()
-{
-    static const bool registered = register_main_class(GetModuleHandleA(nullptr)) != 0;
-    return registered;
-}
-
-// Dispatches what is queued for this thread. True when a quit message came,
-// whose code goes to *quit_code.
-bool pump_pending(int *quit_code = nullptr)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            if (quit_code != nullptr)
-                *quit_code = static_cast<int>(msg.wParam);
-            return true;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return false;
-}
-
-// The program's message loop: runs until the quit message and gives its code.
-std::optional<int> run_until_quit()
-{
-    const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
-    int code = 0;
-    while (GetTickCount64() < deadline) {
-        if (pump_pending(&code))
-            return code;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-    return std::nullopt;
-}
-
-// True when a message of this kind waits in the thread's queue.
-bool queued(UINT msg)
-{
-    MSG m;
-    return PeekMessageA(&m, nullptr, msg, msg, PM_NOREMOVE) != 0;
-}
-
-std::string status_text(int part)
-{
-    const LRESULT length = SendMessageA(g_status_bar, SB_GETTEXTLENGTHA, part, 0);
-    std::string text(LOWORD(length) + 1, '\0');
-    SendMessageA(g_status_bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(LOWORD(length));
-    return text;
-}
 
 std::vector<int> status_edges()
 {
@@ -107,65 +52,12 @@ void set_outer_width(HWND hwnd, int width)
     SetWindowPos(hwnd, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
 }
 
-// 32-bit pixels, 0x00RRGGBB, rows from the top.
-struct image {
-    int width = 0, height = 0;
-    std::vector<uint32_t> px;
-    uint32_t at(int x, int y) const { return px[y * width + x] & 0xFFFFFF; }
-};
-
-// Copies what `source` shows at (x, y), width by height, into an image.
-image grab(HDC source, int x, int y, int width, int height)
-{
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HDC mem = CreateCompatibleDC(source);
-    HBITMAP dib = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, width, height, source, x, y, SRCCOPY);
-    GdiFlush();
-    image out;
-    out.width = width;
-    out.height = height;
-    const auto *p = static_cast<const uint32_t *>(bits);
-    out.px.assign(p, p + static_cast<size_t>(width) * height);
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    return out;
-}
-
-// What the window's client area shows now.
-image grab_client(HWND hwnd)
-{
-    RECT r;
-    GetClientRect(hwnd, &r);
-    HDC dc = GetDC(hwnd);
-    image out = grab(dc, 0, 0, r.right, r.bottom);
-    ReleaseDC(hwnd, dc);
-    return out;
-}
-
 // A bitmap resource of this program as it looks drawn on the screen.
 image load_art(int id)
 {
     auto bitmap = static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
-    BITMAP info{};
-    GetObjectA(bitmap, sizeof info, &info);
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    image out = grab(mem, 0, 0, info.bmWidth, info.bmHeight);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    image out = grab_bitmap(bitmap);
     DeleteObject(bitmap);
     return out;
 }
@@ -180,91 +72,6 @@ int differing_pixels(const image &shot, int x0, int y0, int w, int h, const imag
             n += shot.at(x0 + x, y0 + y) != art.at(ax + x, ay + y);
     return n;
 }
-
-// A fresh working directory per test, so no settings file is read or left by
-// accident, and the option values put back afterwards.
-class InTempDir : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char temp[MAX_PATH], here[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, here), 0u);
-        saved_dir_ = here;
-        static int counter;
-        dir_ = std::string(temp) + "kivari-shell-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(++counter);
-        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
-        ASSERT_TRUE(SetCurrentDirectoryA(dir_.c_str())) << dir_;
-        saved_options_ = {g_first_turn, g_allow_empty_caps, g_random_moves, g_sounds,
-                          g_tooltips,   g_num_players,      g_difficulty,   g_num_stones};
-    }
-
-    void TearDown() override
-    {
-        g_first_turn = saved_options_[0];
-        g_allow_empty_caps = saved_options_[1];
-        g_random_moves = saved_options_[2];
-        g_sounds = saved_options_[3];
-        g_tooltips = saved_options_[4];
-        g_num_players = saved_options_[5];
-        g_difficulty = saved_options_[6];
-        g_num_stones = saved_options_[7];
-        SetCurrentDirectoryA(saved_dir_.c_str());
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
-    void write_settings(const std::string &lines)
-    {
-        std::ofstream(".\\kivari.ini", std::ios::binary) << "[Options]\r\n" << lines;
-    }
-
-    bool dir_is_empty() const { return std::filesystem::is_empty(std::filesystem::path(dir_)); }
-
-    std::string dir_, saved_dir_;
-    std::vector<int> saved_options_;
-};
-
-class MainWindow : public InTempDir {
-protected:
-    void SetUp() override
-    {
-        InTempDir::SetUp();
-        ASSERT_TRUE(class_registered());
-        g_anim_pause_ms = 0;
-        live_before_ = node_alloc_live();
-    }
-
-    void TearDown() override
-    {
-        node_alloc_fail(-1, 0);
-        if (hwnd_ != nullptr && IsWindow(hwnd_))
-            DestroyWindow(hwnd_);
-        pump_pending();  // and the quit message the window posted
-        // The program keeps its root until it ends; each test's window made
-        // one of its own, released here.
-        if (g_root != nullptr) {
-            free_game();
-            delete_node(g_root);
-        }
-        g_root = g_current = nullptr;
-        EXPECT_EQ(node_alloc_live(), live_before_);
-        InTempDir::TearDown();
-    }
-
-    // Makes the main window as the program does and lets it settle.
-    void open()
-    {
-        hwnd_ = create_main_window(SW_SHOWNORMAL);
-        ASSERT_NE(hwnd_, nullptr);
-        ASSERT_EQ(hwnd_, g_hwnd_main);
-        pump_pending();
-    }
-
-    HWND hwnd_ = nullptr;
-    long live_before_ = 0;
-};
 
 // ---- the window class and the frame ------------------------------------------
 
@@ -428,7 +235,7 @@ TEST_F(MainWindow, StartUpPromptsForANewGameAndLeavesTheOtherPartsEmpty)
 
 TEST_F(MainWindow, StartUpSetsUpTheOpeningPositionFromTheSettingsFile)
 {
-    write_settings("NumbersStones=4\r\nPlayer2First=0\r\n");
+    write_file(settings_path, "[Options]\r\nNumbersStones=4\r\nPlayer2First=0\r\n");
     open();
     ASSERT_NE(g_root, nullptr);
     EXPECT_EQ(g_current, g_root);
@@ -444,7 +251,7 @@ TEST_F(MainWindow, StartUpSetsUpTheOpeningPositionFromTheSettingsFile)
 
 TEST_F(MainWindow, StartUpUsesTheStonesAndFirstSideOfTheFile)
 {
-    write_settings("NumbersStones=7\r\nPlayer2First=1\r\n");
+    write_file(settings_path, "[Options]\r\nNumbersStones=7\r\nPlayer2First=1\r\n");
     open();
     ASSERT_NE(g_root, nullptr);
     EXPECT_EQ(g_root->turn, 6);
@@ -456,7 +263,7 @@ TEST_F(MainWindow, StartUpUsesTheStonesAndFirstSideOfTheFile)
 TEST_F(MainWindow, StonesOutsideOneToEightInTheFileAreNotUsed)
 {
     g_num_stones = 5;
-    write_settings("NumbersStones=9\r\n");
+    write_file(settings_path, "[Options]\r\nNumbersStones=9\r\n");
     open();
     ASSERT_NE(g_root, nullptr);
     EXPECT_EQ(g_root->bins[3], 5);
@@ -465,7 +272,7 @@ TEST_F(MainWindow, StonesOutsideOneToEightInTheFileAreNotUsed)
 
 TEST_F(MainWindow, StartUpStartsNoComputerMove)
 {
-    write_settings("NumberPlayers=0\r\nPlayer2First=0\r\n");
+    write_file(settings_path, "[Options]\r\nNumberPlayers=0\r\nPlayer2First=0\r\n");
     hwnd_ = create_main_window(SW_SHOWNORMAL);
     ASSERT_NE(hwnd_, nullptr);
     EXPECT_FALSE(queued(WM_COMPUTER_MOVE));
@@ -522,7 +329,7 @@ const menu_entry help_menu[] = {
     {"&Tessary Homepage", IDM_HOMEPAGE}, {nullptr, 0},                 {"&About...", IDM_ABOUT},
 };
 
-std::string item_text(HMENU menu, int pos)
+std::string menu_text(HMENU menu, int pos)
 {
     char text[64] = "";
     GetMenuStringA(menu, pos, text, sizeof text, MF_BYPOSITION);
@@ -533,7 +340,7 @@ template <size_t N>
 void expect_popup(HMENU bar, int pos, const char *title, const menu_entry (&items)[N])
 {
     SCOPED_TRACE(title);
-    EXPECT_EQ(item_text(bar, pos), title);
+    EXPECT_EQ(menu_text(bar, pos), title);
     HMENU popup = GetSubMenu(bar, pos);
     ASSERT_NE(popup, nullptr);
     ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(N));
@@ -547,7 +354,7 @@ void expect_popup(HMENU bar, int pos, const char *title, const menu_entry (&item
             continue;
         }
         EXPECT_FALSE(info.fType & MFT_SEPARATOR) << items[i].text;
-        EXPECT_EQ(item_text(popup, static_cast<int>(i)), items[i].text);
+        EXPECT_EQ(menu_text(popup, static_cast<int>(i)), items[i].text);
         EXPECT_EQ(info.wID, items[i].id) << items[i].text;
         EXPECT_EQ(info.fState & (MFS_GRAYED | MFS_DISABLED | MFS_CHECKED), 0u) << items[i].text;
     }
@@ -655,23 +462,14 @@ TEST_F(MainWindow, WithoutMemoryForTheRootTheWindowStaysUpWithoutAGame)
 
 // ---- the program itself ----------------------------------------------------------------
 
-struct window_search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK find_program_window(HWND hwnd, LPARAM param)
+// The main window of the program with process id `pid`, or null.
+HWND program_window(DWORD pid)
 {
-    auto *search = reinterpret_cast<window_search *>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char name[32] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    if (pid == search->pid && std::string(name) == app_name) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    return first_window(desktop_windows(), [&](HWND hwnd) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        return owner == pid && class_name(hwnd) == app_name;
+    });
 }
 
 // wkivari.exe sits at the top of the build tree, two levels above this test.
@@ -689,7 +487,7 @@ protected:
     // once it is up, and gives the exit code.
     std::optional<DWORD> run_and_send(UINT msg, WPARAM wparam)
     {
-        std::string command = "\"" + program_path() + "\"";
+        std::string command = '"' + program_path() + '"';
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
@@ -699,17 +497,17 @@ protected:
             return std::nullopt;
         }
         WaitForInputIdle(pi.hProcess, static_cast<DWORD>(wait_limit_ms));
-        window_search search{pi.dwProcessId, nullptr};
+        HWND found = nullptr;
         const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
-        while (search.found == nullptr && GetTickCount64() < deadline &&
+        while (found == nullptr && GetTickCount64() < deadline &&
                WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT)
-            EnumWindows(find_program_window, reinterpret_cast<LPARAM>(&search));
+            found = program_window(pi.dwProcessId);
 
         std::optional<DWORD> code;
-        if (search.found == nullptr) {
+        if (found == nullptr) {
             ADD_FAILURE() << "the program's window did not appear";
         } else {
-            PostMessageA(search.found, msg, wparam, 0);
+            PostMessageA(found, msg, wparam, 0);
             if (WaitForSingleObject(pi.hProcess, static_cast<DWORD>(wait_limit_ms)) == WAIT_OBJECT_0) {
                 DWORD exit_code = 0;
                 GetExitCodeProcess(pi.hProcess, &exit_code);
