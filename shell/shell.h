@@ -34,3 +34,8 @@ int register_main_class(HINSTANCE hinst);
 // Creates the main window into g_hwnd_main (the creation handler runs inside),
 // then shows it with `show` and paints it. Returns the window, or null.
 HWND create_main_window(int show);
+// The whole program, as WinMain runs it: registers the class, makes the
+// window and runs the message loop. Returns the exit code: the quit
+// message's, 0 when the class cannot be registered, 1 when the window
+// cannot be made.
+int run_program(HINSTANCE hinst, int show);

@@ -1,4 +1,4 @@
-// Start-up of the program short of the message loop: the class and the main window.
+// Start-up of the program: the class, the main window and the message loop.
 #include "shell/shell.h"
 
 #include "resources/resource.h"
@@ -49,4 +49,22 @@ HWND create_main_window(int show)
     ShowWindow(g_hwnd_main, show);
     UpdateWindow(g_hwnd_main);
     return g_hwnd_main;
+}
+
+int run_program(HINSTANCE hinst, int show)
+{
+    if (!register_main_class(hinst))
+        return 0;
+    // Without a window (no display to draw on, say) nothing could ever end
+    // the message loop: end at once instead of running unseen.
+    if (!create_main_window(show))
+        return 1;
+
+    MSG msg{};
+    // GetMessage gives -1 only for bad arguments; stop then rather than spin.
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
 }

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -533,6 +534,33 @@ TEST_F(Program, ExitEndsItWithCodeZeroAndSavesNothing)
 TEST_F(Program, CloseBoxEndsItWithCodeZero)
 {
     EXPECT_EQ(run_and_send(WM_SYSCOMMAND, SC_CLOSE), std::optional<DWORD>(0));
+}
+
+// When the main window cannot be made (Wine without a display driver refuses
+// every window), the program must end, not wait unseen for messages that
+// never come. A hook refuses the window here.
+LRESULT CALLBACK refuse_windows(int code, WPARAM wparam, LPARAM lparam)
+{
+    if (code == HCBT_CREATEWND)
+        return 1;
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+TEST_F(InTempDir, WithoutItsWindowTheProgramEndsWithCodeOne)
+{
+    // run_program registers the class itself, and leaves it for the tests after.
+    char name[20] = "";
+    LoadStringA(GetModuleHandleA(nullptr), IDS_APP_NAME, name, sizeof name);
+    UnregisterClassA(name, GetModuleHandleA(nullptr));
+    const HHOOK hook = SetWindowsHookExA(WH_CBT, refuse_windows, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    PostQuitMessage(7);  // a loop that ran anyway would end with this code
+    const int code = run_program(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+    UnhookWindowsHookEx(hook);
+    pump_pending();
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(g_hwnd_main, nullptr);
+    EXPECT_TRUE(dir_is_empty());
 }
 
 } // namespace
