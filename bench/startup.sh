@@ -9,8 +9,11 @@
 # Needs the windows build (cmake --preset windows && cmake --build --preset
 # windows). Measures, with medians:
 #   first start   a new prefix: the launcher makes it
-#   warm          the prefix exists and its files are cached; no Wine process
-#                 runs (each run ends Wine entirely, as a later start finds it)
+#   cold Wine     the prefix exists and its files are cached, but no Wine
+#                 process runs (each run ends Wine entirely, as a start finds
+#                 it long after the last game or after a reboot)
+#   warm          the game was closed a moment ago and Wine still lingers, as
+#                 the launcher leaves it for a while (WKIVARI_WINE_LINGER)
 set -u
 cd "$(dirname "$(readlink -f "$0")")/.." || exit 1
 runs=${1:-7}
@@ -41,7 +44,7 @@ export DISPLAY
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # One start: prints the milliseconds to the viewable window, then closes the
-# game and ends Wine, as if the next start came later.
+# game; with "end" also ends Wine, as if the next start came much later.
 one_start() {
     local t0 t1 pid deadline
     t0=$(now_ms)
@@ -57,15 +60,23 @@ one_start() {
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
-    WINEPREFIX=$prefix wineserver -k 2>/dev/null
-    wait "$pid"
-    WINEPREFIX=$prefix timeout 30 wineserver -w 2>/dev/null
+    if [[ ${1:-} == end ]]; then
+        WINEPREFIX=$prefix wineserver -k 2>/dev/null
+        wait "$pid"
+        WINEPREFIX=$prefix timeout 30 wineserver -w 2>/dev/null
+    else
+        wait "$pid"
+    fi
     echo $((t1 - t0))
 }
 
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 
-echo "first start (new prefix): $(one_start) ms"
+echo "first start (new prefix): $(one_start end) ms"
+times=()
+for ((r = 1; r <= runs; r++)); do times+=("$(one_start end)"); done
+echo "cold Wine (prefix made, no Wine running): ${times[*]} ms; median $(median "${times[@]}") ms"
+one_start >/dev/null  # leaves Wine lingering for the runs below
 times=()
 for ((r = 1; r <= runs; r++)); do times+=("$(one_start)"); done
-echo "warm: ${times[*]} ms; median $(median "${times[@]}") ms"
+echo "warm (the game closed a moment ago): ${times[*]} ms; median $(median "${times[@]}") ms"

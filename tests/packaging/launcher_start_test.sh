@@ -1,7 +1,8 @@
 #!/bin/bash
 # The installed launcher on a private Xvfb display with a fresh per-user data
 # folder: "first" makes the prefix and says so, "second" reuses it; both show
-# the game's window, which is then closed as a user closes it.
+# the game's window, which is then closed as a user closes it. After the
+# first, Wine lingers; the second tells it not to, and it ends.
 #
 #   launcher_start_test.sh first|second <build dir> <close_window.exe> <scratch>
 set -u
@@ -54,6 +55,7 @@ if [[ $mode == first ]]; then
 else
     # As the desktop entry starts it.
     want_cwd=$XDG_CONFIG_HOME/wkivari
+    export WKIVARI_WINE_LINGER=0
     (cd "$scratch/home" && exec "$root/bin/wkivari" --desktop) </dev/null >"$log" 2>&1 &
 fi
 launcher_pid=$!
@@ -85,7 +87,12 @@ if [[ $mode == first ]]; then
     # The message window is best effort (it needs notify-send, zenity or
     # xmessage, and may close between two looks), so its absence only warns.
     ((seen_message)) || echo "note: no message window seen on the first start"
+    # Wine stays a while after the game, so that the next start is quick.
+    WINEPREFIX=$prefix timeout 5 wineserver -w 2>/dev/null
+    (($? == 124)) || fail "Wine ended with the game; it should linger"
 else
     grep -q "First start" "$log" && fail "the second start says it is the first"
+    # Told not to linger, Wine ends soon after the game.
+    WINEPREFIX=$prefix timeout 30 wineserver -w 2>/dev/null || fail "Wine still runs 30 s after the game"
 fi
 echo "PASS: $mode start"
