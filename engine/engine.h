@@ -29,7 +29,7 @@ extern node* g_current;
 
 // Deepest search the program asks for: the largest depth whose slowest
 // measured move stays under two seconds (see bench/).
-constexpr int MAX_SEARCH_DEPTH = 18;
+constexpr int MAX_SEARCH_DEPTH = 19;
 // get_comp_move builds the node tree up to this depth (each level multiplies
 // its work by up to six) and above it runs the deep search, which finds the
 // same move and value without making nodes.
