@@ -27,9 +27,18 @@ prefix=$XDG_DATA_HOME/wkivari/prefix
 cmake --install "$build" --prefix "$scratch/usr" >/dev/null || exit 1
 mkdir -p "$scratch/work"
 
+# Ends Wine as Windows shuts down: killing its programs instead can leave
+# the next start without a display driver.
+end_wine() {
+    [[ -d $prefix ]] || return 0
+    WINEPREFIX=$prefix timeout -k 5 30 wineboot --end-session --shutdown --force
+    WINEPREFIX=$prefix wineserver -k
+    WINEPREFIX=$prefix timeout 30 wineserver -w
+} >/dev/null 2>&1
+
 xvfb_pid=''
 cleanup() {
-    [[ -d $prefix ]] && { WINEPREFIX=$prefix wineserver -k; WINEPREFIX=$prefix timeout 20 wineserver -w; } 2>/dev/null
+    end_wine
     [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     rm -rf "$scratch"
 }
@@ -61,9 +70,8 @@ one_start() {
         sleep 0.1
     done
     if [[ ${1:-} == end ]]; then
-        WINEPREFIX=$prefix wineserver -k 2>/dev/null
         wait "$pid"
-        WINEPREFIX=$prefix timeout 30 wineserver -w 2>/dev/null
+        end_wine
     else
         wait "$pid"
     fi

@@ -36,6 +36,6 @@ int register_main_class(HINSTANCE hinst);
 HWND create_main_window(int show);
 // The whole program, as WinMain runs it: registers the class, makes the
 // window and runs the message loop. Returns the exit code: the quit
-// message's, 0 when the class cannot be registered, 1 when the window
-// cannot be made.
+// message's, 0 when the class cannot be registered, ERROR_BAD_ENVIRONMENT
+// (10) when the window cannot be made.
 int run_program(HINSTANCE hinst, int show);

@@ -56,9 +56,10 @@ int run_program(HINSTANCE hinst, int show)
     if (!register_main_class(hinst))
         return 0;
     // Without a window (no display to draw on, say) nothing could ever end
-    // the message loop: end at once instead of running unseen.
+    // the message loop: end at once instead of running unseen, with a code
+    // of its own, which the Linux launcher recognises.
     if (!create_main_window(show))
-        return 1;
+        return ERROR_BAD_ENVIRONMENT;
 
     MSG msg{};
     // GetMessage gives -1 only for bad arguments; stop then rather than spin.

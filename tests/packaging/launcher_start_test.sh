@@ -28,7 +28,10 @@ cleanup() {
     [[ -n $launcher_pid ]] && kill "$launcher_pid" 2>/dev/null
     # Whatever Wine still runs in the prefix, then the display (and with it
     # any message window the launcher opened).
+    # Shut down, not killed: a killed Wine can leave the next start without
+    # its display driver.
     if [[ -d $prefix ]]; then
+        WINEPREFIX=$prefix timeout -k 5 30 wineboot --end-session --shutdown --force >/dev/null 2>&1
         WINEPREFIX=$prefix wineserver -k 2>/dev/null
         WINEPREFIX=$prefix timeout 20 wineserver -w 2>/dev/null
     fi
@@ -69,7 +72,7 @@ for ((i = 0; i < 500; i++)); do
 done
 windows | grep -q '"wKivari"' || { cat "$log"; fail "no wKivari window within 50 s"; }
 
-# The launcher's process became the game's (exec all the way down).
+# The game runs in the launcher's directory.
 cwd=$(readlink "/proc/$launcher_pid/cwd")
 [[ $cwd == "$(realpath "$want_cwd")" ]] || fail "the game runs in $cwd, not $want_cwd"
 

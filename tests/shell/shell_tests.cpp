@@ -546,7 +546,7 @@ LRESULT CALLBACK refuse_windows(int code, WPARAM wparam, LPARAM lparam)
     return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-TEST_F(InTempDir, WithoutItsWindowTheProgramEndsWithCodeOne)
+TEST_F(InTempDir, WithoutItsWindowTheProgramEndsWithBadEnvironment)
 {
     // run_program registers the class itself, and leaves it for the tests after.
     char name[20] = "";
@@ -558,7 +558,7 @@ TEST_F(InTempDir, WithoutItsWindowTheProgramEndsWithCodeOne)
     const int code = run_program(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
     UnhookWindowsHookEx(hook);
     pump_pending();
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(code, ERROR_BAD_ENVIRONMENT);
     EXPECT_EQ(g_hwnd_main, nullptr);
     EXPECT_TRUE(dir_is_empty());
 }
