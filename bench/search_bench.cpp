@@ -14,10 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -120,13 +122,16 @@ const tree_facts& facts(int pos, int depth) {
     return known.emplace(std::make_pair(pos, depth), tree_facts{y.nodes, peak, move, root.h}).first->second;
 }
 
-// The slowest single search each kind made at the last depth it measured
-// from each position; a depth after one that took too long is skipped.
-std::map<std::pair<std::string, int>, double> last_seconds;
+// The slowest single search of each kind from each position at each depth,
+// over its repetitions; infinite where that depth was skipped. A depth after
+// one that took too long is skipped, and every repetition of a depth
+// decides alike, so that they all run or all skip.
+std::map<std::tuple<std::string, int, int>, double> seconds;
 
 bool give_up(benchmark::State& state, const std::string& kind, int pos, int depth, double limit) {
-    auto it = last_seconds.find({kind, pos});
-    if (depth == 1 || it == last_seconds.end() || it->second <= limit) return false;
+    auto it = seconds.find({kind, pos, depth - 1});
+    if (depth == 1 || it == seconds.end() || it->second <= limit) return false;
+    seconds[{kind, pos, depth}] = std::numeric_limits<double>::infinity();
     state.SkipWithError(("depth " + std::to_string(depth - 1) + " took over " + std::to_string(int(limit)) + " s")
                             .c_str());
     return true;
@@ -134,15 +139,15 @@ bool give_up(benchmark::State& state, const std::string& kind, int pos, int dept
 
 // Runs the timed loop, keeping the slowest iteration's wall time.
 template <typename Search>
-void timed(benchmark::State& state, const std::string& kind, int pos, Search search) {
+void timed(benchmark::State& state, const std::string& kind, int pos, int depth, Search search) {
     double slowest = 0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(search());
         slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     }
-    double& last = last_seconds[{kind, pos}];
-    last = std::max(last, slowest);
+    double& recorded = seconds[{kind, pos, depth}];
+    recorded = std::max(recorded, slowest);
 }
 
 void set_tree_counters(benchmark::State& state, const tree_facts& f) {
@@ -154,34 +159,31 @@ void set_tree_counters(benchmark::State& state, const tree_facts& f) {
 
 void bm_tree(benchmark::State& state, int pos, int depth) {
     if (give_up(state, "tree", pos, depth, tree_give_up_after)) return;
-    last_seconds[{"tree", pos}] = 0;
     const tree_facts& f = facts(pos, depth);
     node root = make_root(positions[pos]);
-    timed(state, "tree", pos, [&] { return tree_comp_move(&root, depth); });
+    timed(state, "tree", pos, depth, [&] { return tree_comp_move(&root, depth); });
     set_tree_counters(state, f);
 }
 
 void bm_yardstick(benchmark::State& state, int pos, int depth) {
     if (give_up(state, "yardstick", pos, depth, tree_give_up_after)) return;
-    last_seconds[{"yardstick", pos}] = 0;
     const tree_facts& f = facts(pos, depth);
     const position& p = positions[pos];
     const int level = static_cast<int>(p.moves.size());
-    timed(state, "yardstick", pos, [&] { return yardstick_search(p.bins, p.turn, level, depth); });
+    timed(state, "yardstick", pos, depth, [&] { return yardstick_search(p.bins, p.turn, level, depth); });
     set_tree_counters(state, f);
 }
 
 void bm_deep(benchmark::State& state, int pos, int depth) {
     if (give_up(state, "deep", pos, depth, deep_give_up_after)) return;
-    last_seconds[{"deep", pos}] = 0;
     node root = make_root(positions[pos]);
     deep_stats st;
     const int move = deep_comp_move(&root, depth, &st);
     if (move < 0) fail(where(pos, depth) + ": deep_comp_move returned " + std::to_string(move));
     // Where the tree search was measured, the deep search must agree with it.
     if (depth <= max_tree_depth) {
-        auto known = last_seconds.find({"tree", pos});
-        if (known != last_seconds.end() && known->second <= tree_give_up_after) {
+        auto known = seconds.find({"tree", pos, depth});
+        if (known != seconds.end() && known->second != std::numeric_limits<double>::infinity()) {
             const tree_facts& f = facts(pos, depth);
             if (move != f.move || root.h != f.value)
                 fail(where(pos, depth) + ": deep search chose " + std::to_string(move) + " with value " +
@@ -190,7 +192,7 @@ void bm_deep(benchmark::State& state, int pos, int depth) {
         }
     }
     const int value = root.h;
-    timed(state, "deep", pos, [&] { return deep_comp_move(&root, depth); });
+    timed(state, "deep", pos, depth, [&] { return deep_comp_move(&root, depth); });
     state.counters["nodes"] = static_cast<double>(st.nodes);
     state.counters["nodes/s"] =
         benchmark::Counter(static_cast<double>(st.nodes), benchmark::Counter::kIsIterationInvariantRate);
