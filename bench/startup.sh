@@ -29,12 +29,7 @@ mkdir -p "$scratch/work"
 
 # Ends Wine as Windows shuts down: killing its programs instead can leave
 # the next start without a display driver.
-end_wine() {
-    [[ -d $prefix ]] || return 0
-    WINEPREFIX=$prefix timeout -k 5 30 wineboot --end-session --shutdown --force
-    WINEPREFIX=$prefix wineserver -k
-    WINEPREFIX=$prefix timeout 30 wineserver -w
-} >/dev/null 2>&1
+end_wine() { WKIVARI_WINEPREFIX=$prefix "$scratch/usr/lib/wkivari/wine-run" --play-end >/dev/null 2>&1; }
 
 xvfb_pid=''
 cleanup() {

@@ -149,8 +149,8 @@ struct SowTables {
 };
 const SowTables kSow;
 
-// moves::sow_bins on a padded board, for the search's inner loop; the node
-// search's rules, checked against it by the tests.
+// moves::sow_bins on a padded board, for the search's inner loop: the same
+// last-stone rule, the stones laid by table instead of one by one.
 inline moves::sow_end sow_fast(Pos& c, int bin, bool empty_caps) {
     const bool bottom = bin < 6;
     const int s = c.b[bin];
@@ -168,15 +168,7 @@ inline moves::sow_end sow_fast(Pos& c, int bin, bool empty_caps) {
         const int32_t* lap = kSow.lap[bottom ? 0 : 1];
         for (int i = 0; i < 16; ++i) b[i] += step[i] + laps * lap[i];
     }
-    const int p = kSow.last[bin][q];
-    if (p == 6 || p == 13) return moves::SOW_EXTRA_TURN;  // it can only be the mover's own store
-    const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
-    const int facing = opposite[p];
-    if (!own_row || b[p] != 1 || (b[facing] <= 0 && !empty_caps)) return moves::SOW_PLAIN;
-    b[bottom ? 6 : 13] += 1 + b[facing];
-    b[p] = 0;
-    b[facing] = 0;
-    return moves::SOW_CAPTURE;
+    return moves::last_stone(b, bin, kSow.last[bin][q], empty_caps);
 }
 
 // A search result, read by the fail-soft rules: at or below the window it is
@@ -211,6 +203,21 @@ inline uint64_t mix(uint64_t x) {
 inline int overlap(int a, int b, int lo, int hi) {
     const int n = std::min(b, hi) - std::max(a, lo) + 1;
     return n > 0 ? n : 0;
+}
+
+// Puts `move` with `key` into the first n places of the two arrays, which
+// stay ordered with the keys for which before(key, other) holds first;
+// equal keys keep the order they came in.
+template <typename Before>
+inline void insert_sorted(int* keys, int* moves, int n, int key, int move, Before before) {
+    int k = n;
+    while (k > 0 && before(key, keys[k - 1])) {
+        keys[k] = keys[k - 1];
+        moves[k] = moves[k - 1];
+        --k;
+    }
+    keys[k] = key;
+    moves[k] = move;
 }
 
 class Deep {
@@ -375,14 +382,7 @@ int Deep::order(const Pos& p, int hint, int r, int* moves) const {
         } else if (killer && killer[1] == i) {
             sc = 1 << 27;
         }
-        int k = n++;
-        while (k > 0 && score[k - 1] < sc) {
-            score[k] = score[k - 1];
-            moves[k] = moves[k - 1];
-            --k;
-        }
-        score[k] = sc;
-        moves[k] = i;
+        insert_sorted(score, moves, n++, sc, i, [](int a, int b) { return a > b; });
     }
     return n;
 }
@@ -619,17 +619,9 @@ bool Deep::root(const Pos& p, int d) {
     }
 
     // The next iteration tries the best moves first.
-    for (int k = 1; k < nroot_; ++k) {
-        const int m = root_moves_[k], v = value[k];
-        int j = k;
-        while (j > 0 && (top ? value[j - 1] < v : value[j - 1] > v)) {
-            root_moves_[j] = root_moves_[j - 1];
-            value[j] = value[j - 1];
-            --j;
-        }
-        root_moves_[j] = m;
-        value[j] = v;
-    }
+    for (int k = 1; k < nroot_; ++k)
+        insert_sorted(value, root_moves_, k, value[k], root_moves_[k],
+                      [top](int a, int b) { return top ? a > b : a < b; });
     return true;
 }
 

@@ -34,6 +34,21 @@ inline bool is_over_fast(const node* n) {
 // mover's own store, or in an own empty bin that captured.
 enum sow_end { SOW_PLAIN, SOW_EXTRA_TURN, SOW_CAPTURE };
 
+// What the last stone of a sowing from `bin` earns where it fell, at place
+// `p` of the sown board `b`: an extra turn in the own store, a capture in an
+// own bin it found empty. Makes the capture.
+inline sow_end last_stone(int32_t* b, int bin, int p, bool empty_caps) {
+    const bool bottom = bin < 6;
+    if (p == 6 || p == 13) return SOW_EXTRA_TURN;  // it can only be the mover's own store
+    const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
+    const int facing = opposite[p];
+    if (!own_row || b[p] != 1 || (b[facing] <= 0 && !empty_caps)) return SOW_PLAIN;
+    b[bottom ? 6 : 13] += 1 + b[facing];
+    b[p] = 0;
+    b[facing] = 0;
+    return SOW_CAPTURE;
+}
+
 // Sows `bin` on the board `b`, with the capture that the last stone earns.
 // The node search and the deep search share it, each passing the
 // empty-capture setting as it reads it.
@@ -49,15 +64,7 @@ inline sow_end sow_bins(int32_t* b, int bin, bool empty_caps) {
         if (p > 13) p = 0;
         ++b[p];
     }
-
-    if (p == 6 || p == 13) return SOW_EXTRA_TURN;  // it can only be the mover's own store
-    const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
-    const int facing = opposite[p];
-    if (!own_row || b[p] != 1 || (b[facing] <= 0 && !empty_caps)) return SOW_PLAIN;
-    b[bottom ? 6 : 13] += 1 + b[facing];
-    b[p] = 0;
-    b[facing] = 0;
-    return SOW_CAPTURE;
+    return last_stone(b, bin, p, empty_caps);
 }
 
 // Sows `bin` on `n`: 0 when the game goes on, 1 when an extra turn or a

@@ -382,16 +382,7 @@ TEST_F(DeepSearch, AbandonedSearchReturnsNoMove) {
     node n{};
     init_node(&n, 6, 6);
     n.h = -1;
-    std::atomic<bool> started{false};
-    int result = 0;
-    std::thread t([&] {
-        started = true;
-        result = deep_comp_move(&n, 60);  // far too deep to finish
-    });
-    while (!started) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    search_stop_request();
-    t.join();
+    const int result = abandoned_search([&] { return deep_comp_move(&n, 60); });  // far too deep to finish
     EXPECT_EQ(result, -2);
     EXPECT_EQ(n.first_child, nullptr);
     EXPECT_EQ(n.h, 36) << "h from the position";

@@ -1,9 +1,12 @@
-// Helpers for engine tests: positions written as one short literal, and
-// reading a node's child list.
+// Helpers for engine tests: positions written as one short literal, reading
+// a node's child list, and abandoning a running search.
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/engine.h"
@@ -48,3 +51,20 @@ struct OptionsGuard {
         search_stop_clear();
     }
 };
+
+// Runs `search` on another thread, asks it to stop once it has run for a
+// while, and gives its result.
+template <typename Search>
+int abandoned_search(Search search) {
+    std::atomic<bool> started{false};
+    int result = 0;
+    std::thread t([&] {
+        started = true;
+        result = search();
+    });
+    while (!started) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    search_stop_request();
+    t.join();
+    return result;
+}

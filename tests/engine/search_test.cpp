@@ -323,16 +323,7 @@ TEST_F(Search, OutOfMemoryAtEachAllocationSearchesThePartialTree) {
 TEST_F(Search, AbandonedSearchFreesEverythingAndReturnsNoMove) {
     node n{};
     init_node(&n, 6, 4);
-    std::atomic<bool> started{false};
-    int result = 0;
-    std::thread t([&] {
-        started = true;
-        result = tree_comp_move(&n, 40);
-    });
-    while (!started) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    search_stop_request();
-    t.join();
+    const int result = abandoned_search([&] { return tree_comp_move(&n, 40); });
     EXPECT_EQ(result, -2);
     EXPECT_EQ(n.first_child, nullptr);
     EXPECT_EQ(n.h, 24);

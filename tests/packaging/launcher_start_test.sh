@@ -26,15 +26,10 @@ fi
 xvfb_pid='' launcher_pid=''
 cleanup() {
     [[ -n $launcher_pid ]] && kill "$launcher_pid" 2>/dev/null
-    # Whatever Wine still runs in the prefix, then the display (and with it
-    # any message window the launcher opened).
-    # Shut down, not killed: a killed Wine can leave the next start without
-    # its display driver.
-    if [[ -d $prefix ]]; then
-        WINEPREFIX=$prefix timeout -k 5 30 wineboot --end-session --shutdown --force >/dev/null 2>&1
-        WINEPREFIX=$prefix wineserver -k 2>/dev/null
-        WINEPREFIX=$prefix timeout 20 wineserver -w 2>/dev/null
-    fi
+    # Whatever Wine still runs in the prefix, shut down rather than killed (a
+    # killed Wine can leave the next start without its display driver), then
+    # the display and with it any message window the launcher opened.
+    WKIVARI_WINEPREFIX=$prefix "$root/lib/wkivari/wine-run" --play-end 2>/dev/null
     [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
