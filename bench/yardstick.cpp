@@ -8,19 +8,25 @@ namespace {
 
 const int facing_bin[14] = {12, 11, 10, 9, 8, 7, 13, 5, 4, 3, 2, 1, 0, 6};
 
-int top_total(const board& b) { return b[7] + b[8] + b[9] + b[10] + b[11] + b[12] + b[13]; }
+int top_total(const board& b)
+{
+    return b[7] + b[8] + b[9] + b[10] + b[11] + b[12] + b[13];
+}
 
 // Sows `bin` on `b`. Sets `turn` to the side to move next and returns 1 when
 // an extra turn or a capture has emptied a row, else 0.
-int sow(board& b, int bin, int& turn, int total) {
+int sow(board& b, int bin, int& turn, int total)
+{
     const bool bottom = bin < 6;
     const int skip = bottom ? 13 : 6;
     int s = b[bin];
     b[bin] = 0;
     int p = bin;
     while (s-- > 0) {
-        if (++p == skip) ++p;
-        if (p > 13) p = 0;
+        if (++p == skip)
+            ++p;
+        if (p > 13)
+            p = 0;
         ++b[p];
     }
     turn = bottom ? 13 : 6;
@@ -29,7 +35,8 @@ int sow(board& b, int bin, int& turn, int total) {
     } else {
         const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
         const int f = facing_bin[p];
-        if (!own_row || b[p] != 1 || (b[f] <= 0 && !g_allow_empty_caps)) return 0;
+        if (!own_row || b[p] != 1 || (b[f] <= 0 && !g_allow_empty_caps))
+            return 0;
         b[bottom ? 6 : 13] += 1 + b[f];
         b[p] = 0;
         b[f] = 0;
@@ -38,30 +45,35 @@ int sow(board& b, int bin, int& turn, int total) {
     return (b[6] + h >= total || h <= b[13]) ? 1 : 0;
 }
 
-}  // namespace
+} // namespace
 
-int yardstick::search(const board& b, int turn, int level) {
+int yardstick::search(const board& b, int turn, int level)
+{
     const int first = turn - 6;
     const bool minimise = turn == 6;
     bool any = false;
     int best = 0;
     for (int bin = first; bin < first + 6; ++bin) {
-        if (b[bin] <= 0) continue;
+        if (b[bin] <= 0)
+            continue;
         board c = b;
         int next;
         ++nodes;
         const int over = sow(c, bin, next, total);
         const int v = (!over && level + 1 < limit) ? search(c, next, level + 1) : top_total(c);
-        if (!any || (minimise ? v < best : v > best)) best = v;
+        if (!any || (minimise ? v < best : v > best))
+            best = v;
         any = true;
     }
     return any ? best : top_total(b);
 }
 
-yardstick_result yardstick_search(const board& b, int turn, int level, int depth) {
+yardstick_result yardstick_search(const board& b, int turn, int level, int depth)
+{
     yardstick y;
     y.limit = level + depth;
-    for (int x : b) y.total += x;
+    for (int x : b)
+        y.total += x;
     const int v = y.search(b, turn, level);
     return {v, y.nodes};
 }

@@ -7,9 +7,9 @@
 using board = std::array<int, 14>;
 
 struct yardstick {
-    int limit = 0;        // absolute level limit, as in gen_nodes
-    int total = 0;        // stones in play; no move changes it
-    long long nodes = 0;  // moves made, one per gen_node call of the engine
+    int limit = 0;       // absolute level limit, as in gen_nodes
+    int total = 0;       // stones in play; no move changes it
+    long long nodes = 0; // moves made, one per gen_node call of the engine
 
     // The minimax value of `b` with `turn` to move at `level`. The position
     // itself is always expanded; its children only while below the limit.

@@ -14,13 +14,14 @@ const int board_bitmap_ids[3] = {IDB_BOARD_TOP, IDB_BOARD_BOTTOM, IDB_BOARD_STOR
 
 HIMAGELIST g_stone_images = nullptr;
 // Image index = stone colour: blue, green, red, white, yellow.
-const int stone_bitmap_ids[5] = {IDB_STONE_BLUE, IDB_STONE_GREEN, IDB_STONE_RED,
-                                 IDB_STONE_WHITE, IDB_STONE_YELLOW};
+const int stone_bitmap_ids[5] = {IDB_STONE_BLUE, IDB_STONE_GREEN, IDB_STONE_RED, IDB_STONE_WHITE,
+                                 IDB_STONE_YELLOW};
 
 namespace {
 
 // The cell of a bin 0..13; a store's cell is both rows of its column.
-RECT bin_cell(int bin) {
+RECT bin_cell(int bin)
+{
     const int w = g_bin_w, h = g_bin_h;
     RECT r{};
     if (bin >= 0 && bin <= 5)
@@ -34,27 +35,36 @@ RECT bin_cell(int bin) {
     return r;
 }
 
-bool bitmap_size(HBITMAP bmp, int* w, int* h) {
+bool bitmap_size(HBITMAP bmp, int* w, int* h)
+{
     BITMAP info;
-    if (!bmp || GetObjectW(bmp, sizeof info, &info) != sizeof info) return false;
+    if (!bmp || GetObjectW(bmp, sizeof info, &info) != sizeof info)
+        return false;
     *w = info.bmWidth;
     *h = info.bmHeight;
     return true;
 }
 
-void add_stone_image(HBITMAP bmp) {
-    if (!bmp) return;
+void add_stone_image(HBITMAP bmp)
+{
+    if (!bmp)
+        return;
     ImageList_AddMasked(g_stone_images, bmp, RGB(0, 0, 0));
     DeleteObject(bmp);
 }
 
-HBITMAP load_bitmap(int id) { return LoadBitmapW(g_hinst, MAKEINTRESOURCEW(id)); }
+HBITMAP load_bitmap(int id)
+{
+    return LoadBitmapW(g_hinst, MAKEINTRESOURCEW(id));
+}
 
 } // namespace
 
-void load_board_art(HWND hwnd) {
-    release_board_art();  // a second load must not leak the first
-    for (int slot = 0; slot < 3; ++slot) g_board_bitmaps[slot] = load_bitmap(board_bitmap_ids[slot]);
+void load_board_art(HWND hwnd)
+{
+    release_board_art(); // a second load must not leak the first
+    for (int slot = 0; slot < 3; ++slot)
+        g_board_bitmaps[slot] = load_bitmap(board_bitmap_ids[slot]);
 
     HBITMAP first = load_bitmap(stone_bitmap_ids[0]);
     int sw = 0, sh = 0;
@@ -62,39 +72,49 @@ void load_board_art(HWND hwnd) {
         g_stone_images = ImageList_Create(sw, sh, ILC_MASK | ILC_COLOR4, 5, 1);
         if (g_stone_images) {
             add_stone_image(first);
-            for (int i = 1; i < 5; ++i) add_stone_image(load_bitmap(stone_bitmap_ids[i]));
+            for (int i = 1; i < 5; ++i)
+                add_stone_image(load_bitmap(stone_bitmap_ids[i]));
         }
     }
-    if (!g_stone_images && first) DeleteObject(first);
+    if (!g_stone_images && first)
+        DeleteObject(first);
 
     // Without the top-row bitmap the cell size stays as it was.
     bitmap_size(g_board_bitmaps[0], &g_bin_w, &g_bin_h);
 
-    if (!hwnd) return;
+    if (!hwnd)
+        return;
     const int width = 2 * (GetSystemMetrics(SM_CXFIXEDFRAME) + 4 * g_bin_w);
     const int height = 2 * (GetSystemMetrics(SM_CYFIXEDFRAME) + g_bin_h) + status_bar_height(hwnd) +
                        GetSystemMetrics(SM_CYMENU) + GetSystemMetrics(SM_CYCAPTION);
     SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
-void release_board_art() {
+void release_board_art()
+{
     for (HBITMAP& bmp : g_board_bitmaps) {
-        if (bmp) DeleteObject(bmp);
+        if (bmp)
+            DeleteObject(bmp);
         bmp = nullptr;
     }
-    if (g_stone_images) ImageList_Destroy(g_stone_images);
+    if (g_stone_images)
+        ImageList_Destroy(g_stone_images);
     g_stone_images = nullptr;
 }
 
-int draw_stone(HDC dc, HIMAGELIST images, int colour, int x, int y) {
-    if (!images) return 0;
+int draw_stone(HDC dc, HIMAGELIST images, int colour, int x, int y)
+{
+    if (!images)
+        return 0;
     return ImageList_Draw(images, colour, dc, x, y, ILD_TRANSPARENT);
 }
 
-void paint_board(HWND hwnd, HIMAGELIST images) {
+void paint_board(HWND hwnd, HIMAGELIST images)
+{
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    if (!dc) return;
+    if (!dc)
+        return;
     const int w = g_bin_w, h = g_bin_h;
 
     // Each bitmap is selected once and copied to every cell it covers. A
@@ -104,9 +124,9 @@ void paint_board(HWND hwnd, HIMAGELIST images) {
         int slot, count, x0, dx, y, width, height;
     };
     const cells plan[3] = {
-        {2, 2, 0, 7 * w, 0, w, 2 * h},  // the stores, columns 0 and 7
-        {0, 6, w, w, 0, w, h},          // the top row
-        {1, 6, w, w, h, w, h},          // the bottom row
+        {2, 2, 0, 7 * w, 0, w, 2 * h}, // the stores, columns 0 and 7
+        {0, 6, w, w, 0, w, h},         // the top row
+        {1, 6, w, w, h, w, h},         // the bottom row
     };
     HDC mem = CreateCompatibleDC(dc);
     HGDIOBJ before = nullptr;
@@ -114,7 +134,8 @@ void paint_board(HWND hwnd, HIMAGELIST images) {
         HBITMAP bmp = g_board_bitmaps[c.slot];
         if (bmp && mem) {
             HGDIOBJ prev = SelectObject(mem, bmp);
-            if (!before) before = prev;
+            if (!before)
+                before = prev;
         }
         for (int i = 0; i < c.count; ++i) {
             const int x = c.x0 + i * c.dx;
@@ -130,7 +151,8 @@ void paint_board(HWND hwnd, HIMAGELIST images) {
     for (int bin = 0; bin < 14; ++bin) {
         const bool store = bin == 6 || bin == 13;
         const int m = std::min(bin_count(bin), store ? 29 : 15);
-        if (m < 1) continue;
+        if (m < 1)
+            continue;
         const POINT* row = store ? store_layout[m - 1] : pit_layout[m - 1];
         const RECT cell = bin_cell(bin);
         for (int k = 0; k < m; ++k)
@@ -138,31 +160,41 @@ void paint_board(HWND hwnd, HIMAGELIST images) {
     }
 
     if (mem) {
-        if (before) SelectObject(mem, before);
+        if (before)
+            SelectObject(mem, before);
         DeleteDC(mem);
     }
     EndPaint(hwnd, &ps);
 }
 
 // A null window would make InvalidateRect repaint every window on the desktop.
-void redraw_board(HWND hwnd) {
-    if (!hwnd) return;
+void redraw_board(HWND hwnd)
+{
+    if (!hwnd)
+        return;
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
 }
 
-void invalidate_bin(HWND hwnd, int bin) {
-    if (!hwnd || bin < 0 || bin > 13) return;
+void invalidate_bin(HWND hwnd, int bin)
+{
+    if (!hwnd || bin < 0 || bin > 13)
+        return;
     const RECT cell = bin_cell(bin);
     InvalidateRect(hwnd, &cell, FALSE);
     UpdateWindow(hwnd);
 }
 
-int hit_bin(int x, int y, int turn) {
+int hit_bin(int x, int y, int turn)
+{
     const int w = g_bin_w, h = g_bin_h;
-    if (w <= 0 || h <= 0) return -1;  // no art, no board
-    if (x < w || x >= 7 * w) return -1;
-    if (y < 0 || y >= 2 * h) return -1;  // above the board or on the status bar
-    if (y < h) return turn == 13 ? 13 - x / w : -1;
+    if (w <= 0 || h <= 0)
+        return -1; // no art, no board
+    if (x < w || x >= 7 * w)
+        return -1;
+    if (y < 0 || y >= 2 * h)
+        return -1; // above the board or on the status bar
+    if (y < h)
+        return turn == 13 ? 13 - x / w : -1;
     return turn == 6 ? x / w - 1 : -1;
 }

@@ -20,7 +20,7 @@ namespace {
 
 std::atomic<bool> g_table_fail{false};
 
-constexpr int kInf = 1 << 20;  // beyond every value a position can have
+constexpr int kInf = 1 << 20; // beyond every value a position can have
 
 // The table: buckets of three entries, one cache line each. An entry holds
 // its whole board, so a hit is never another position; the remaining depth
@@ -40,16 +40,16 @@ constexpr int kMaxTableStones = 127;
 constexpr int kKillerDepths = 64;
 
 struct Entry {
-    uint32_t k0lo, k0hi, k1;  // bins 0..8, bins 9..12 with the side to move; k1 0: empty
-    uint32_t depth_age;       // remaining depth (24 bits), iteration that wrote it (8 bits)
-    int8_t lo, hi;            // the value lies in [lo, hi]
-    int8_t move;              // the best (or refuting) move, -1 none
-    uint8_t settled;          // bit 0: lo holds at every greater depth too; bit 1: hi does
+    uint32_t k0lo, k0hi, k1; // bins 0..8, bins 9..12 with the side to move; k1 0: empty
+    uint32_t depth_age;      // remaining depth (24 bits), iteration that wrote it (8 bits)
+    int8_t lo, hi;           // the value lies in [lo, hi]
+    int8_t move;             // the best (or refuting) move, -1 none
+    uint8_t settled;         // bit 0: lo holds at every greater depth too; bit 1: hi does
 };
 
 struct alignas(64) Bucket {
     Entry e[3];
-    uint32_t gen;  // the search that wrote the entries; another search sees them empty
+    uint32_t gen; // the search that wrote the entries; another search sees them empty
 };
 
 // The table kept for the whole run. The program makes one search at a time,
@@ -58,17 +58,19 @@ struct alignas(64) Bucket {
 // table of its own for the call.
 struct Kept {
     std::atomic<bool> busy{false};
-    void* raw = nullptr;  // null until a search first needs it
+    void* raw = nullptr; // null until a search first needs it
     Bucket* table = nullptr;
-    uint32_t gen = 0;  // of the search that used it last; 0 in new memory
+    uint32_t gen = 0; // of the search that used it last; 0 in new memory
 };
 Kept g_kept;
 
 // Zeroed memory for a table, aligned to its buckets; null without memory.
-Bucket* alloc_table(void** raw) {
+Bucket* alloc_table(void** raw)
+{
     // calloc: pages the search never reaches cost nothing.
     *raw = std::calloc(kBuckets * sizeof(Bucket) + alignof(Bucket), 1);
-    if (!*raw) return nullptr;
+    if (!*raw)
+        return nullptr;
     const auto addr = reinterpret_cast<std::uintptr_t>(*raw);
     return reinterpret_cast<Bucket*>((addr + alignof(Bucket) - 1) & ~(std::uintptr_t{alignof(Bucket)} - 1));
 }
@@ -77,12 +79,15 @@ Bucket* alloc_table(void** raw) {
 // else none.
 class Lease {
 public:
-    Lease() {
-        if (g_table_fail.load(std::memory_order_relaxed)) return;
+    Lease()
+    {
+        if (g_table_fail.load(std::memory_order_relaxed))
+            return;
         if (!g_kept.busy.exchange(true, std::memory_order_acquire)) {
-            if (!g_kept.table) g_kept.table = alloc_table(&g_kept.raw);
+            if (!g_kept.table)
+                g_kept.table = alloc_table(&g_kept.raw);
             if (g_kept.table) {
-                if (++g_kept.gen == 0) {  // the stamps wrapped: clear them once
+                if (++g_kept.gen == 0) { // the stamps wrapped: clear them once
                     std::memset(g_kept.table, 0, kBuckets * sizeof(Bucket));
                     g_kept.gen = 1;
                 }
@@ -95,7 +100,8 @@ public:
         }
         table = alloc_table(&own_);
     }
-    ~Lease() {
+    ~Lease()
+    {
         if (kept_)
             g_kept.busy.store(false, std::memory_order_release);
         else
@@ -128,15 +134,19 @@ struct SowTables {
     alignas(64) int32_t lap[2][16] = {};
     int8_t last[14][13] = {};
 
-    SowTables() {
+    SowTables()
+    {
         for (int bin = 0; bin < 14; ++bin) {
-            const int skip = bin < 6 ? 13 : 6;  // the other side's store
+            const int skip = bin < 6 ? 13 : 6; // the other side's store
             last[bin][0] = static_cast<int8_t>(bin);
             int p = bin;
             for (int q = 1; q < 13; ++q) {
-                if (++p == skip) ++p;
-                if (p > 13) p = 0;
-                for (int i = 0; i < 16; ++i) steps[bin][q][i] = steps[bin][q - 1][i];
+                if (++p == skip)
+                    ++p;
+                if (p > 13)
+                    p = 0;
+                for (int i = 0; i < 16; ++i)
+                    steps[bin][q][i] = steps[bin][q - 1][i];
                 steps[bin][q][p] = 1;
                 last[bin][q] = static_cast<int8_t>(p);
             }
@@ -151,7 +161,8 @@ const SowTables kSow;
 
 // moves::sow_bins on a padded board, for the search's inner loop: the same
 // last-stone rule, the stones laid by table instead of one by one.
-inline moves::sow_end sow_fast(Pos& c, int bin, bool empty_caps) {
+inline moves::sow_end sow_fast(Pos& c, int bin, bool empty_caps)
+{
     const bool bottom = bin < 6;
     const int s = c.b[bin];
     c.b[bin] = 0;
@@ -163,10 +174,12 @@ inline moves::sow_end sow_fast(Pos& c, int bin, bool empty_caps) {
     const int32_t* step = kSow.steps[bin][q];
     int32_t* b = c.b;
     if (laps == 0) {
-        for (int i = 0; i < 16; ++i) b[i] += step[i];
+        for (int i = 0; i < 16; ++i)
+            b[i] += step[i];
     } else {
         const int32_t* lap = kSow.lap[bottom ? 0 : 1];
-        for (int i = 0; i < 16; ++i) b[i] += step[i] + laps * lap[i];
+        for (int i = 0; i < 16; ++i)
+            b[i] += step[i] + laps * lap[i];
     }
     return moves::last_stone(b, bin, kSow.last[bin][q], empty_caps);
 }
@@ -180,17 +193,25 @@ struct Outcome {
     bool settled;
 };
 
-inline int top_total(const int32_t* b) { return b[13] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12]; }
+inline int top_total(const int32_t* b)
+{
+    return b[13] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12];
+}
 
-inline bool row_empty(const int32_t* b, int first) {
-    return b[first] <= 0 && b[first + 1] <= 0 && b[first + 2] <= 0 && b[first + 3] <= 0 && b[first + 4] <= 0 &&
-           b[first + 5] <= 0;
+inline bool row_empty(const int32_t* b, int first)
+{
+    return b[first] <= 0 && b[first + 1] <= 0 && b[first + 2] <= 0 && b[first + 3] <= 0 &&
+           b[first + 4] <= 0 && b[first + 5] <= 0;
 }
 
 // The end test after an extra turn or a capture, as the move rules make it.
-inline bool is_over(const int32_t* b, int h) { return b[0] + b[1] + b[2] + b[3] + b[4] + b[5] <= 0 || h <= b[13]; }
+inline bool is_over(const int32_t* b, int h)
+{
+    return b[0] + b[1] + b[2] + b[3] + b[4] + b[5] <= 0 || h <= b[13];
+}
 
-inline uint64_t mix(uint64_t x) {
+inline uint64_t mix(uint64_t x)
+{
     x ^= x >> 31;
     x *= 0x7fb5d329728ea185ULL;
     x ^= x >> 27;
@@ -200,7 +221,8 @@ inline uint64_t mix(uint64_t x) {
 }
 
 // Stones of the sowing window [a, b] of places that fall in [lo, hi].
-inline int overlap(int a, int b, int lo, int hi) {
+inline int overlap(int a, int b, int lo, int hi)
+{
     const int n = std::min(b, hi) - std::max(a, lo) + 1;
     return n > 0 ? n : 0;
 }
@@ -209,7 +231,8 @@ inline int overlap(int a, int b, int lo, int hi) {
 // stay ordered with the keys for which before(key, other) holds first;
 // equal keys keep the order they came in.
 template <typename Before>
-inline void insert_sorted(int* keys, int* moves, int n, int key, int move, Before before) {
+inline void insert_sorted(int* keys, int* moves, int n, int key, int move, Before before)
+{
     int k = n;
     while (k > 0 && before(key, keys[k - 1])) {
         keys[k] = keys[k - 1];
@@ -223,7 +246,8 @@ inline void insert_sorted(int* keys, int* moves, int n, int key, int move, Befor
 class Deep {
 public:
     Deep(bool empty_caps, int total, bool bounded, Bucket* table, uint32_t gen)
-        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen) {
+        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen)
+    {
         std::memset(killer_, -1, sizeof killer_);
     }
 
@@ -247,18 +271,18 @@ private:
     Outcome child_value(const Pos& p, int m, int r, int alpha, int beta);
     Outcome last_ply(const Pos& p, int alpha, int beta);
     int order(const Pos& p, int hint, int r, int* moves) const;
-    void store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi, bool hi_settled,
-               int move);
+    void store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi,
+               bool hi_settled, int move);
 
     const bool caps_;
     const int total_;
-    const bool bounded_;  // no bin is negative, so the stores bound every value
+    const bool bounded_; // no bin is negative, so the stores bound every value
     Bucket* const table_;
     const uint32_t gen_;
     uint8_t age_ = 0;
     unsigned poll_ = 0;
     int history_[14] = {};
-    int8_t killer_[kKillerDepths][2];  // -1: none
+    int8_t killer_[kKillerDepths][2]; // -1: none
 
     int root_moves_[6] = {};
     int nroot_ = 0;
@@ -266,7 +290,8 @@ private:
 
 // Plays move m from p and values the child: a move that ended the game and a
 // child at the depth limit are leaves; any other child is searched.
-inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta) {
+inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta)
+{
     Pos c = p;
     ++nodes;
     const int other = p.turn == 6 ? 13 : 6;
@@ -275,7 +300,8 @@ inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta
         c.turn = other;
     } else {
         const int h = top_total(c.b);
-        if (is_over(c.b, h)) return {h, true};
+        if (is_over(c.b, h))
+            return {h, true};
         c.turn = end == moves::SOW_EXTRA_TURN ? p.turn : other;
     }
     if (r <= 1) {
@@ -292,10 +318,11 @@ inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta
 // The mover sows over 13 places, numbered here from its own row: its bins
 // 0..5, its store 6, the other side's bins 7..12 in sowing order. Own place
 // t faces place 12 - t.
-Outcome Deep::last_ply(const Pos& p, int alpha, int beta) {
+Outcome Deep::last_ply(const Pos& p, int alpha, int beta)
+{
     const int32_t* b = p.b;
     const bool top = p.turn == 13;
-    const int own = p.turn - 6;  // the mover's first bin
+    const int own = p.turn - 6; // the mover's first bin
     const int other = top ? 0 : 7;
     const int own_sum = b[own] + b[own + 1] + b[own + 2] + b[own + 3] + b[own + 4] + b[own + 5];
     const int other_sum = b[other] + b[other + 1] + b[other + 2] + b[other + 3] + b[other + 4] + b[other + 5];
@@ -305,7 +332,8 @@ Outcome Deep::last_ply(const Pos& p, int alpha, int beta) {
     bool all_settled = true;
     for (int j = 0; j < 6; ++j) {
         const int s = b[own + j];
-        if (s <= 0) continue;
+        if (s <= 0)
+            continue;
         ++nodes;
         // Whole laps put a stone on every place; the rest fall on places
         // j+1 .. j+q, wrapping past place 12.
@@ -315,11 +343,13 @@ Outcome Deep::last_ply(const Pos& p, int alpha, int beta) {
             const int end = j + q;
             own_land += overlap(j + 1, std::min(end, 12), 0, 5);
             other_land += overlap(j + 1, std::min(end, 12), 7, 12);
-            if (end > 12) own_land += overlap(0, end - 13, 0, 5);
+            if (end > 12)
+                own_land += overlap(0, end - 13, 0, 5);
         }
-        auto landed = [&](int t) {  // stones this move drops on place t
+        auto landed = [&](int t) { // stones this move drops on place t
             int d = t - j;
-            if (d <= 0) d += 13;
+            if (d <= 0)
+                d += 13;
             return laps + (d <= q ? 1 : 0);
         };
 
@@ -328,7 +358,7 @@ Outcome Deep::last_ply(const Pos& p, int alpha, int beta) {
         int other_after = other_sum + other_land;
         int v = top ? h - other_land : h + other_land;
         const int last = (j + s) % 13;
-        bool scored = last == 6;  // in the own store: an extra turn
+        bool scored = last == 6; // in the own store: an extra turn
         if (last < 6) {
             const int at = (last == j ? 0 : b[own + last]) + landed(last);
             const int f = 12 - last;
@@ -347,7 +377,8 @@ Outcome Deep::last_ply(const Pos& p, int alpha, int beta) {
 
         if (top ? v > best : v < best) {
             best = v;
-            if (top ? best >= beta : best <= alpha) return {best, settled};
+            if (top ? best >= beta : best <= alpha)
+                return {best, settled};
         }
         all_settled = all_settled && settled;
     }
@@ -358,7 +389,8 @@ Outcome Deep::last_ply(const Pos& p, int alpha, int beta) {
 // move, moves ending in the own store (the one nearest the store first, so
 // it leaves the others' counts alone), captures by their size, this depth's
 // killers, then by how often each bin refuted the opponent.
-int Deep::order(const Pos& p, int hint, int r, int* moves) const {
+int Deep::order(const Pos& p, int hint, int r, int* moves) const
+{
     const int32_t* b = p.b;
     const int first = p.turn - 6;
     const int8_t* killer = r < kKillerDepths ? killer_[r] : nullptr;
@@ -366,7 +398,8 @@ int Deep::order(const Pos& p, int hint, int r, int* moves) const {
     int n = 0;
     for (int i = first; i < first + 6; ++i) {
         const int s = b[i];
-        if (s <= 0) continue;
+        if (s <= 0)
+            continue;
         const int to_store = p.turn - i;
         int sc = history_[i];
         if (i == hint) {
@@ -375,7 +408,7 @@ int Deep::order(const Pos& p, int hint, int r, int* moves) const {
             sc = (1 << 29) + i;
         } else if (s < to_store && b[i + s] == 0 && b[opposite[i + s]] > 0) {
             sc = (1 << 28) + b[opposite[i + s]];
-        } else if (s == 13) {  // a lap ends in the emptied bin and captures
+        } else if (s == 13) { // a lap ends in the emptied bin and captures
             sc = (1 << 28) + b[opposite[i]] + 1;
         } else if (killer && killer[0] == i) {
             sc = (1 << 27) + 1;
@@ -387,21 +420,28 @@ int Deep::order(const Pos& p, int hint, int r, int* moves) const {
     return n;
 }
 
-Outcome Deep::search(const Pos& p, int r, int alpha, int beta) {
-    if ((++poll_ & 255) == 0 && search_stop_requested()) stopped = true;
-    if (stopped) return {0, false};
+Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
+{
+    if ((++poll_ & 255) == 0 && search_stop_requested())
+        stopped = true;
+    if (stopped)
+        return {0, false};
 
     const int32_t* b = p.b;
     const bool top = p.turn == 13;
-    if (row_empty(b, p.turn - 6)) return {top_total(b), true};
+    if (row_empty(b, p.turn - 6))
+        return {top_total(b), true};
 
     // Stores never lose stones: the top side ends with at least its store,
     // and at most what is not in the bottom side's store.
     if (bounded_) {
         const int low = b[13], high = total_ - b[6];
-        if (low >= beta) return {low, true};
-        if (high <= alpha) return {high, true};
-        if (r == 1) return last_ply(p, alpha, beta);
+        if (low >= beta)
+            return {low, true};
+        if (high <= alpha)
+            return {high, true};
+        if (r == 1)
+            return last_ply(p, alpha, beta);
     }
 
     Bucket* bucket = nullptr;
@@ -410,19 +450,22 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta) {
     int hint = -1;
     bool window_settled = true;
     if (table_ && r >= kTableMinDepth && r <= kMaxTableDepth) {
-        for (int i = 0; i < 9; ++i) k0 |= static_cast<uint64_t>(b[i]) << (7 * i);
-        k1 = static_cast<uint32_t>(b[9]) | static_cast<uint32_t>(b[10]) << 7 | static_cast<uint32_t>(b[11]) << 14 |
-             static_cast<uint32_t>(b[12]) << 21 | static_cast<uint32_t>(top) << 28 | 1u << 29;
+        for (int i = 0; i < 9; ++i)
+            k0 |= static_cast<uint64_t>(b[i]) << (7 * i);
+        k1 = static_cast<uint32_t>(b[9]) | static_cast<uint32_t>(b[10]) << 7 |
+             static_cast<uint32_t>(b[11]) << 14 | static_cast<uint32_t>(b[12]) << 21 |
+             static_cast<uint32_t>(top) << 28 | 1u << 29;
         bucket = &table_[mix(k0 ^ (static_cast<uint64_t>(k1) << 35) ^ k1) & (kBuckets - 1)];
         ++probes;
 
         int lo = -kInf, hi = kInf;
         bool lo_settled = false, hi_settled = false, found = false;
         int hint_depth = -1;
-        const int nentries = bucket->gen == gen_ ? 3 : 0;  // another search's entries count as empty
+        const int nentries = bucket->gen == gen_ ? 3 : 0; // another search's entries count as empty
         for (int i = 0; i < nentries; ++i) {
             const Entry& e = bucket->e[i];
-            if (e.k1 != k1 || e.k0lo != static_cast<uint32_t>(k0) || e.k0hi != static_cast<uint32_t>(k0 >> 32))
+            if (e.k1 != k1 || e.k0lo != static_cast<uint32_t>(k0) ||
+                e.k0hi != static_cast<uint32_t>(k0 >> 32))
                 continue;
             const int d = static_cast<int>(e.depth_age & 0xFFFFFF);
             // The move of this depth's search, else of the deepest one.
@@ -447,9 +490,12 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta) {
         }
         if (found) {
             ++hits;
-            if (lo >= beta) return {lo, lo_settled};
-            if (hi <= alpha) return {hi, hi_settled};
-            if (lo == hi) return {lo, lo_settled && hi_settled};
+            if (lo >= beta)
+                return {lo, lo_settled};
+            if (hi <= alpha)
+                return {hi, hi_settled};
+            if (lo == hi)
+                return {lo, lo_settled && hi_settled};
             if (lo > alpha) {
                 alpha = lo;
                 window_settled = lo_settled;
@@ -476,12 +522,15 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta) {
             // The first move is likely the best: the others are only tested
             // against it, and searched in full when they beat it.
             o = child_value(p, m, r, alpha, alpha + 1);
-            if (!stopped && o.v > alpha && o.v < beta) o = child_value(p, m, r, alpha, beta);
+            if (!stopped && o.v > alpha && o.v < beta)
+                o = child_value(p, m, r, alpha, beta);
         } else {
             o = child_value(p, m, r, beta - 1, beta);
-            if (!stopped && o.v < beta && o.v > alpha) o = child_value(p, m, r, alpha, beta);
+            if (!stopped && o.v < beta && o.v > alpha)
+                o = child_value(p, m, r, alpha, beta);
         }
-        if (stopped) return {0, false};
+        if (stopped)
+            return {0, false};
 
         if (top ? o.v > best : o.v < best) {
             best = o.v;
@@ -496,7 +545,8 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta) {
             }
             history_[m] += r < 1000 ? r * r : 1000000;
             if (history_[m] > (1 << 26))
-                for (int& h : history_) h >>= 1;
+                for (int& h : history_)
+                    h >>= 1;
             break;
         }
         settled = settled && o.settled;
@@ -527,17 +577,20 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta) {
     return {best, settled};
 }
 
-void Deep::store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi, bool hi_settled,
-                 int move) {
+void Deep::store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi,
+                 bool hi_settled, int move)
+{
     const uint32_t k0lo = static_cast<uint32_t>(k0), k0hi = static_cast<uint32_t>(k0 >> 32);
     const uint32_t depth_age = static_cast<uint32_t>(r) | static_cast<uint32_t>(age_) << 24;
     if (bucket->gen != gen_) {
-        for (Entry& e : bucket->e) e.k1 = 0;
+        for (Entry& e : bucket->e)
+            e.k1 = 0;
         bucket->gen = gen_;
     }
     Entry* slot = nullptr;
     for (Entry& e : bucket->e) {
-        if (e.k1 != k1 || e.k0lo != k0lo || e.k0hi != k0hi) continue;
+        if (e.k1 != k1 || e.k0lo != k0lo || e.k0hi != k0hi)
+            continue;
         if (static_cast<int>(e.depth_age & 0xFFFFFF) == r) {
             // The old and the new bounds both hold: keep the narrower of each.
             if (lo > e.lo) {
@@ -552,14 +605,16 @@ void Deep::store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool l
             } else if (hi == e.hi && hi_settled) {
                 e.settled |= 2;
             }
-            if (move >= 0) e.move = static_cast<int8_t>(move);
+            if (move >= 0)
+                e.move = static_cast<int8_t>(move);
             e.depth_age = depth_age;
             return;
         }
-        slot = &e;  // the same position at another depth: the newer search replaces it
+        slot = &e; // the same position at another depth: the newer search replaces it
     }
     if (slot) {
-        if (move < 0) move = slot->move;
+        if (move < 0)
+            move = slot->move;
     } else {
         // An empty entry, else the shallowest, of an earlier iteration
         // first: a deep entry saves the most work, and its move orders the
@@ -585,10 +640,12 @@ void Deep::store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool l
     slot->settled = static_cast<uint8_t>((lo_settled ? 1u : 0u) | (hi_settled ? 2u : 0u));
 }
 
-bool Deep::root(const Pos& p, int d) {
+bool Deep::root(const Pos& p, int d)
+{
     ++age_;
     const bool top = p.turn == 13;
-    if (nroot_ == 0) nroot_ = order(p, -1, kKillerDepths, root_moves_);
+    if (nroot_ == 0)
+        nroot_ = order(p, -1, kKillerDepths, root_moves_);
 
     int value[6];
     best = top ? -kInf : kInf;
@@ -608,14 +665,16 @@ bool Deep::root(const Pos& p, int d) {
                 beta = best + 1;
         }
         const Outcome o = child_value(p, m, d, alpha, beta);
-        if (stopped) return false;
+        if (stopped)
+            return false;
         value[k] = o.v;
         settled = settled && o.settled;
         if (nties == 0 || (top ? o.v > best : o.v < best)) {
             best = o.v;
             nties = 0;
         }
-        if (o.v == best) ties[nties++] = m;
+        if (o.v == best)
+            ties[nties++] = m;
     }
 
     // The next iteration tries the best moves first.
@@ -625,11 +684,15 @@ bool Deep::root(const Pos& p, int d) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
-void deep_table_fail(bool fail) { g_table_fail.store(fail, std::memory_order_relaxed); }
+void deep_table_fail(bool fail)
+{
+    g_table_fail.store(fail, std::memory_order_relaxed);
+}
 
-int deep_comp_move(node* n, int depth, deep_stats* stats) {
+int deep_comp_move(node* n, int depth, deep_stats* stats)
+{
     deep_stats local;
     deep_stats& st = stats ? *stats : local;
     st = deep_stats{};
@@ -637,13 +700,15 @@ int deep_comp_move(node* n, int depth, deep_stats* stats) {
         std::puts("get_comp_move: bad args");
         return -1;
     }
-    while (n->first_child) free_node(n->first_child);
+    while (n->first_child)
+        free_node(n->first_child);
 
     // The level limit as the tree search computes it, refused alike.
     const long long limit = std::clamp<long long>(static_cast<long long>(n->level) + depth, INT_MIN, INT_MAX);
     if (limit < 0 || (n->turn != 6 && n->turn != 13)) {
         std::puts("gen_nodes: bad args");
-        if (search_stop_requested()) calc_h(n);
+        if (search_stop_requested())
+            calc_h(n);
         return -2;
     }
     // The searched node is always expanded: its moves are scored at least
@@ -671,7 +736,8 @@ int deep_comp_move(node* n, int depth, deep_stats* stats) {
     // table's entries here fits them throughout. A shallow search never
     // reaches the depths where the table is used.
     std::optional<Lease> lease;
-    if (bounded && total <= kMaxTableStones && r >= kTableMinDepth) lease.emplace();
+    if (bounded && total <= kMaxTableStones && r >= kTableMinDepth)
+        lease.emplace();
     Bucket* const table = lease ? lease->table : nullptr;
 
     Deep s(caps, total, bounded, table, lease ? lease->gen : 0);
@@ -682,7 +748,8 @@ int deep_comp_move(node* n, int depth, deep_stats* stats) {
     // the moves that were best two levels shallower order the next
     // iteration better than the last one's.
     for (int d = 2 - r % 2;; d = d < r - 2 ? d + 2 : r) {
-        if (!s.root(p, d)) break;
+        if (!s.root(p, d))
+            break;
         st.depth_reached = d;
         if (d == r || s.settled) {
             done = true;
@@ -704,12 +771,15 @@ int deep_comp_move(node* n, int depth, deep_stats* stats) {
     n->h = s.best;
     // The best moves as the tree search leaves its children: highest bin first.
     bool is_best[14] = {};
-    for (int i = 0; i < s.nties; ++i) is_best[s.ties[i]] = true;
+    for (int i = 0; i < s.nties; ++i)
+        is_best[s.ties[i]] = true;
     int best[6];
     int m = 0;
     for (int b = 12; b >= 0; --b)
-        if (is_best[b]) best[m++] = b;
-    if (!random_moves) return best[m - 1];
+        if (is_best[b])
+            best[m++] = b;
+    if (!random_moves)
+        return best[m - 1];
     const int k = next_random() % 6;
     return best[k % m];
 }

@@ -15,20 +15,26 @@ const char* const bin_label[14] = {"1", "2", "3", "4", "5", "6", "Player 2",
 node* g_root = nullptr;
 node* g_current = nullptr;
 
-static bool is_side(int turn) { return turn == 6 || turn == 13; }
+static bool is_side(int turn)
+{
+    return turn == 6 || turn == 13;
+}
 
 // A playing bin of the side `turn`: 0..5 for the bottom side, 7..12 for the top.
-static bool owns_bin(int turn, int bin) {
+static bool owns_bin(int turn, int bin)
+{
     return is_side(turn) && bin >= turn - 6 && bin < turn;
 }
 
-int init_node(node* n, int turn, int stones) {
+int init_node(node* n, int turn, int stones)
+{
     if (!n || !is_side(turn) || stones < 1 || stones > 8) {
         std::puts("init_node: bad args");
         return -1;
     }
     *n = node{};
-    for (int& b : n->bins) b = stones;
+    for (int& b : n->bins)
+        b = stones;
     n->bins[6] = 0;
     n->bins[13] = 0;
     n->turn = turn;
@@ -36,7 +42,8 @@ int init_node(node* n, int turn, int stones) {
     return 0;
 }
 
-int calc_h(node* n) {
+int calc_h(node* n)
+{
     if (!n) {
         std::puts("calc_h: bad args");
         return -1;
@@ -45,17 +52,26 @@ int calc_h(node* n) {
     return 0;
 }
 
-int stone_total(const node* n) {
+int stone_total(const node* n)
+{
     int total = 0;
-    for (int b : n->bins) total += b;
+    for (int b : n->bins)
+        total += b;
     return total;
 }
 
-int game_over(const node* n) { return moves::is_over(n) ? 1 : 0; }
+int game_over(const node* n)
+{
+    return moves::is_over(n) ? 1 : 0;
+}
 
-int do_move(node* n, int bin) { return moves::sow(n, bin, g_allow_empty_caps != 0); }
+int do_move(node* n, int bin)
+{
+    return moves::sow(n, bin, g_allow_empty_caps != 0);
+}
 
-int gen_node(node* parent, int bin, node** out) {
+int gen_node(node* parent, int bin, node** out)
+{
     if (!parent || !out || !owns_bin(parent->turn, bin)) {
         std::puts("gen_node: bad args");
         return -1;
@@ -63,7 +79,8 @@ int gen_node(node* parent, int bin, node** out) {
     return moves::make_child(parent, bin, out, node_pool::t_cache, g_allow_empty_caps != 0);
 }
 
-int free_node(node* n) {
+int free_node(node* n)
+{
     if (!n) {
         std::puts("free_node: bad args");
         return -1;
@@ -85,8 +102,10 @@ int free_node(node* n) {
     node_pool::Cache* cache = node_pool::t_cache;
     node* cur = n;
     for (;;) {
-        while (cur->first_child) cur = cur->first_child;
-        if (cur == n) break;
+        while (cur->first_child)
+            cur = cur->first_child;
+        if (cur == n)
+            break;
         node* up = cur->parent;
         up->first_child = cur->next_sibling;
         node_pool::release_in(cache, cur);

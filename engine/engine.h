@@ -8,14 +8,14 @@
 // One position of the game tree. The field order is fixed: other parts of the
 // program and the tests rely on it.
 struct node {
-    node* parent;        // the position before the move; null in the root
-    node* first_child;   // newest child first
-    node* next_sibling;  // next (older) child of the parent
-    int32_t bins[14];    // 0..5 bottom row, 6 bottom store, 7..12 top row, 13 top store
-    int32_t h;           // the top side's total, or the value the search backed up
-    int32_t level;       // moves from the root
-    int32_t move;        // bin sown to reach this node; 0 in the root
-    int32_t turn;        // side to move: 6 (bottom) or 13 (top)
+    node* parent;       // the position before the move; null in the root
+    node* first_child;  // newest child first
+    node* next_sibling; // next (older) child of the parent
+    int32_t bins[14];   // 0..5 bottom row, 6 bottom store, 7..12 top row, 13 top store
+    int32_t h;          // the top side's total, or the value the search backed up
+    int32_t level;      // moves from the root
+    int32_t move;       // bin sown to reach this node; 0 in the root
+    int32_t turn;       // side to move: 6 (bottom) or 13 (top)
 };
 
 // Facing bin of each playing bin; for a store, the other store.

@@ -11,7 +11,8 @@
 
 namespace moves {
 
-inline void set_h(node* n) {
+inline void set_h(node* n)
+{
     const int32_t* b = n->bins;
     n->h = b[13] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12];
 }
@@ -19,13 +20,15 @@ inline void set_h(node* n) {
 // The end test on a node whose h is current: with the stones in play taken
 // from the board, the bottom row is empty when its store and the top side's
 // total account for all of them; the top row when h is all in store 13.
-inline bool is_over(const node* n) {
+inline bool is_over(const node* n)
+{
     return n->bins[6] + n->h >= stone_total(n) || n->h <= n->bins[13];
 }
 
 // The same test for the search's inner loop: with the total taken from the
 // board, "store 6 plus h reaches the total" is "the bottom row is empty".
-inline bool is_over_fast(const node* n) {
+inline bool is_over_fast(const node* n)
+{
     const int32_t* b = n->bins;
     return b[0] + b[1] + b[2] + b[3] + b[4] + b[5] <= 0 || n->h <= b[13];
 }
@@ -37,12 +40,15 @@ enum sow_end { SOW_PLAIN, SOW_EXTRA_TURN, SOW_CAPTURE };
 // What the last stone of a sowing from `bin` earns where it fell, at place
 // `p` of the sown board `b`: an extra turn in the own store, a capture in an
 // own bin it found empty. Makes the capture.
-inline sow_end last_stone(int32_t* b, int bin, int p, bool empty_caps) {
+inline sow_end last_stone(int32_t* b, int bin, int p, bool empty_caps)
+{
     const bool bottom = bin < 6;
-    if (p == 6 || p == 13) return SOW_EXTRA_TURN;  // it can only be the mover's own store
+    if (p == 6 || p == 13)
+        return SOW_EXTRA_TURN; // it can only be the mover's own store
     const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
     const int facing = opposite[p];
-    if (!own_row || b[p] != 1 || (b[facing] <= 0 && !empty_caps)) return SOW_PLAIN;
+    if (!own_row || b[p] != 1 || (b[facing] <= 0 && !empty_caps))
+        return SOW_PLAIN;
     b[bottom ? 6 : 13] += 1 + b[facing];
     b[p] = 0;
     b[facing] = 0;
@@ -52,16 +58,19 @@ inline sow_end last_stone(int32_t* b, int bin, int p, bool empty_caps) {
 // Sows `bin` on the board `b`, with the capture that the last stone earns.
 // The node search and the deep search share it, each passing the
 // empty-capture setting as it reads it.
-inline sow_end sow_bins(int32_t* b, int bin, bool empty_caps) {
+inline sow_end sow_bins(int32_t* b, int bin, bool empty_caps)
+{
     const bool bottom = bin < 6;
-    const int skip = bottom ? 13 : 6;  // the other side's store
+    const int skip = bottom ? 13 : 6; // the other side's store
 
     int s = b[bin];
     b[bin] = 0;
     int p = bin;
     while (s-- > 0) {
-        if (++p == skip) ++p;
-        if (p > 13) p = 0;
+        if (++p == skip)
+            ++p;
+        if (p > 13)
+            p = 0;
         ++b[p];
     }
     return last_stone(b, bin, p, empty_caps);
@@ -70,18 +79,21 @@ inline sow_end sow_bins(int32_t* b, int bin, bool empty_caps) {
 // Sows `bin` on `n`: 0 when the game goes on, 1 when an extra turn or a
 // capture ended it. After a plain move h is left for the caller. A search
 // passes the empty-capture setting it read when it started.
-inline int sow(node* n, int bin, bool empty_caps) {
+inline int sow(node* n, int bin, bool empty_caps)
+{
     const sow_end end = sow_bins(n->bins, bin, empty_caps);
-    if (end == SOW_PLAIN) return 0;
-    if (end == SOW_EXTRA_TURN) n->turn = bin < 6 ? 6 : 13;  // the mover moves again
+    if (end == SOW_PLAIN)
+        return 0;
+    if (end == SOW_EXTRA_TURN)
+        n->turn = bin < 6 ? 6 : 13; // the mover moves again
     set_h(n);
     return is_over_fast(n) ? 1 : 0;
 }
 
 // gen_node without the argument checks: the search only passes playing bins
 // of the side to move.
-inline int make_child(node* parent, int bin, node** out, node_pool::Cache* cache,
-                      bool empty_caps) {
+inline int make_child(node* parent, int bin, node** out, node_pool::Cache* cache, bool empty_caps)
+{
     node* n = node_pool::alloc_in(cache);
     if (!n) {
         std::puts("gen_node: out of memory");
@@ -91,7 +103,7 @@ inline int make_child(node* parent, int bin, node** out, node_pool::Cache* cache
     n->first_child = nullptr;
     n->next_sibling = parent->first_child;
     std::memcpy(n->bins, parent->bins, sizeof n->bins);
-    n->h = 0;  // set by whoever made the child, before it is read
+    n->h = 0; // set by whoever made the child, before it is read
     n->level = parent->level + 1;
     n->move = bin;
     n->turn = opposite[parent->turn];
@@ -103,7 +115,8 @@ inline int make_child(node* parent, int bin, node** out, node_pool::Cache* cache
 
 // Releases a childless node or, through free_node, one with a subtree; the
 // node is already unlinked from its parent.
-inline void release_unlinked(node* c, node_pool::Cache* cache) {
+inline void release_unlinked(node* c, node_pool::Cache* cache)
+{
     if (c->first_child) {
         c->parent = nullptr;
         c->next_sibling = nullptr;
@@ -113,4 +126,4 @@ inline void release_unlinked(node* c, node_pool::Cache* cache) {
     }
 }
 
-}  // namespace moves
+} // namespace moves

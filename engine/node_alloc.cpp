@@ -36,10 +36,10 @@ struct Batch {
 
 struct Shared {
     std::mutex mu;
-    std::vector<void*> slabs;  // kept for the life of the process and reused
+    std::vector<void*> slabs; // kept for the life of the process and reused
     std::vector<Batch> batches;
     std::vector<std::pair<std::thread::id, Cache*>> caches;
-    long retired_live = 0;  // balance of threads that have ended
+    long retired_live = 0; // balance of threads that have ended
     std::atomic<std::size_t> reserved{0};
     std::atomic<std::size_t> limit{kDefaultLimit};
 
@@ -49,7 +49,8 @@ struct Shared {
 };
 
 // Never destroyed: threads may release nodes during process exit.
-Shared& shared() {
+Shared& shared()
+{
     static Shared* s = new Shared;
     return *s;
 }
@@ -57,14 +58,17 @@ Shared& shared() {
 // Hands the thread's free memory and live balance back when the thread
 // ends. It reaches the cache through the registry, not through TLS.
 struct Retirer {
-    ~Retirer() {
+    ~Retirer()
+    {
         Shared& s = shared();
         std::lock_guard<std::mutex> lock(s.mu);
         const std::thread::id self = std::this_thread::get_id();
         for (auto it = s.caches.begin(); it != s.caches.end(); ++it) {
-            if (it->first != self) continue;
+            if (it->first != self)
+                continue;
             Cache* c = it->second;
-            while (c->bump != c->bump_end) push_free(*c, c->bump++);
+            while (c->bump != c->bump_end)
+                push_free(*c, c->bump++);
             if (c->free) {
                 try {
                     s.batches.push_back({c->free, c->nfree});
@@ -81,9 +85,11 @@ struct Retirer {
 };
 
 // Gives the calling thread a cache; false when there is no memory for it.
-bool register_thread() {
+bool register_thread()
+{
     Cache* c = new (std::nothrow) Cache;
-    if (!c) return false;
+    if (!c)
+        return false;
     Shared& s = shared();
     {
         std::lock_guard<std::mutex> lock(s.mu);
@@ -100,16 +106,19 @@ bool register_thread() {
     return true;
 }
 
-bool injected_failure() {
+bool injected_failure()
+{
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.fail_mu);
     if (s.fail_skip > 0) {
         --s.fail_skip;
         return false;
     }
-    if (s.fail_count < 0) return true;
+    if (s.fail_count < 0)
+        return true;
     if (s.fail_count > 0) {
-        if (--s.fail_count == 0) node_pool::g_fail_armed.store(false, std::memory_order_relaxed);
+        if (--s.fail_count == 0)
+            node_pool::g_fail_armed.store(false, std::memory_order_relaxed);
         return true;
     }
     node_pool::g_fail_armed.store(false, std::memory_order_relaxed);
@@ -117,7 +126,8 @@ bool injected_failure() {
 }
 
 // A batch from the shared pool, else a new slab.
-bool refill(Cache& c) {
+bool refill(Cache& c)
+{
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.mu);
     if (!s.batches.empty()) {
@@ -131,7 +141,8 @@ bool refill(Cache& c) {
     if (s.reserved.load(std::memory_order_relaxed) + bytes > s.limit.load(std::memory_order_relaxed))
         return false;
     void* slab = std::malloc(bytes);
-    if (!slab) return false;
+    if (!slab)
+        return false;
     try {
         s.slabs.push_back(slab);
     } catch (const std::bad_alloc&) {
@@ -144,15 +155,19 @@ bool refill(Cache& c) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 // Slow path of allocation: injected failures, a thread's first use, and an
 // empty free list.
-node* node_pool::alloc_slow() {
-    if (g_fail_armed.load(std::memory_order_relaxed) && injected_failure()) return nullptr;
-    if (!t_cache && !register_thread()) return nullptr;
+node* node_pool::alloc_slow()
+{
+    if (g_fail_armed.load(std::memory_order_relaxed) && injected_failure())
+        return nullptr;
+    if (!t_cache && !register_thread())
+        return nullptr;
     Cache& c = *t_cache;
-    if (!c.free && c.bump == c.bump_end && !refill(c)) return nullptr;
+    if (!c.free && c.bump == c.bump_end && !refill(c))
+        return nullptr;
     node* n;
     if (c.free) {
         n = c.free;
@@ -168,7 +183,8 @@ node* node_pool::alloc_slow() {
 
 // Slow path of release: a thread's first use, and a thread that only
 // releases (nodes made on another thread) handing its long list back.
-void node_pool::release_slow(node* n) {
+void node_pool::release_slow(node* n)
+{
     Shared& s = shared();
     if (!t_cache && !register_thread()) {
         // No cache for this thread: give the node to the shared pool.
@@ -196,32 +212,50 @@ void node_pool::release_slow(node* n) {
     }
 }
 
-node_pool::Cache* node_pool::thread_cache() {
-    if (!t_cache) register_thread();
+node_pool::Cache* node_pool::thread_cache()
+{
+    if (!t_cache)
+        register_thread();
     return t_cache;
 }
 
-node* new_node() { return node_pool::alloc(); }
-
-void delete_node(node* n) {
-    if (n) node_pool::release(n);
+node* new_node()
+{
+    return node_pool::alloc();
 }
 
-long node_alloc_live() {
+void delete_node(node* n)
+{
+    if (n)
+        node_pool::release(n);
+}
+
+long node_alloc_live()
+{
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.mu);
     long total = s.retired_live;
-    for (const auto& entry : s.caches) total += entry.second->live.load(std::memory_order_relaxed);
+    for (const auto& entry : s.caches)
+        total += entry.second->live.load(std::memory_order_relaxed);
     return total;
 }
 
-long node_alloc_thread_live() { return t_cache ? t_cache->live.load(std::memory_order_relaxed) : 0; }
-long node_alloc_thread_peak() { return t_cache ? t_cache->peak : 0; }
-void node_alloc_reset_thread_peak() {
-    if (t_cache) t_cache->peak = t_cache->live.load(std::memory_order_relaxed);
+long node_alloc_thread_live()
+{
+    return t_cache ? t_cache->live.load(std::memory_order_relaxed) : 0;
+}
+long node_alloc_thread_peak()
+{
+    return t_cache ? t_cache->peak : 0;
+}
+void node_alloc_reset_thread_peak()
+{
+    if (t_cache)
+        t_cache->peak = t_cache->live.load(std::memory_order_relaxed);
 }
 
-void node_alloc_fail(long skip, long count) {
+void node_alloc_fail(long skip, long count)
+{
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.fail_mu);
     s.fail_skip = skip;
@@ -229,6 +263,15 @@ void node_alloc_fail(long skip, long count) {
     node_pool::g_fail_armed.store(skip >= 0 && count != 0, std::memory_order_relaxed);
 }
 
-void node_alloc_set_limit(std::size_t bytes) { shared().limit.store(bytes, std::memory_order_relaxed); }
-std::size_t node_alloc_limit() { return shared().limit.load(std::memory_order_relaxed); }
-std::size_t node_alloc_reserved() { return shared().reserved.load(std::memory_order_relaxed); }
+void node_alloc_set_limit(std::size_t bytes)
+{
+    shared().limit.store(bytes, std::memory_order_relaxed);
+}
+std::size_t node_alloc_limit()
+{
+    return shared().limit.load(std::memory_order_relaxed);
+}
+std::size_t node_alloc_reserved()
+{
+    return shared().reserved.load(std::memory_order_relaxed);
+}

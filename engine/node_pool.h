@@ -25,11 +25,11 @@ constexpr long kMaxCachedFree = 64 * 1024;
 // run, so the list must not live there. The hand-back at thread exit finds
 // the cache by thread id, not through TLS.
 struct Cache {
-    node* free = nullptr;  // linked through `parent`
+    node* free = nullptr; // linked through `parent`
     long nfree = 0;
-    node* bump = nullptr;  // untouched part of the newest slab
+    node* bump = nullptr; // untouched part of the newest slab
     node* bump_end = nullptr;
-    std::atomic<long> live{0};  // written by the owning thread only
+    std::atomic<long> live{0}; // written by the owning thread only
     long peak = 0;
 };
 
@@ -40,17 +40,20 @@ extern std::atomic<bool> g_fail_armed;
 node* alloc_slow();
 void release_slow(node* n);
 
-inline void push_free(Cache& c, node* n) {
+inline void push_free(Cache& c, node* n)
+{
     n->parent = c.free;
     c.free = n;
     ++c.nfree;
     NODE_POISON(n);
 }
 
-inline void count_alloc(Cache& c) {
+inline void count_alloc(Cache& c)
+{
     const long live = c.live.load(std::memory_order_relaxed) + 1;
     c.live.store(live, std::memory_order_relaxed);
-    if (live > c.peak) c.peak = live;
+    if (live > c.peak)
+        c.peak = live;
 }
 
 // The calling thread's cache, made on first use; null without memory.
@@ -58,9 +61,11 @@ Cache* thread_cache();
 
 // Fast paths on a cache the caller already holds (the search fetches its
 // thread's cache once, not per node); a null cache takes the slow path.
-inline node* alloc_in(Cache* c) {
+inline node* alloc_in(Cache* c)
+{
     node* n;
-    if (!c || !(n = c->free) || g_fail_armed.load(std::memory_order_relaxed)) return alloc_slow();
+    if (!c || !(n = c->free) || g_fail_armed.load(std::memory_order_relaxed))
+        return alloc_slow();
     NODE_UNPOISON(n);
     c->free = n->parent;
     --c->nfree;
@@ -68,13 +73,21 @@ inline node* alloc_in(Cache* c) {
     return n;
 }
 
-inline void release_in(Cache* c, node* n) {
-    if (!c || c->nfree >= kMaxCachedFree) return release_slow(n);
+inline void release_in(Cache* c, node* n)
+{
+    if (!c || c->nfree >= kMaxCachedFree)
+        return release_slow(n);
     push_free(*c, n);
     c->live.store(c->live.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
 }
 
-inline node* alloc() { return alloc_in(t_cache); }
-inline void release(node* n) { release_in(t_cache, n); }
+inline node* alloc()
+{
+    return alloc_in(t_cache);
+}
+inline void release(node* n)
+{
+    release_in(t_cache, n);
+}
 
-}  // namespace node_pool
+} // namespace node_pool

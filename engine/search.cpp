@@ -13,16 +13,28 @@
 
 static std::atomic<bool> g_stop{false};
 
-void search_stop_request() { g_stop.store(true, std::memory_order_relaxed); }
-void search_stop_clear() { g_stop.store(false, std::memory_order_relaxed); }
-bool search_stop_requested() { return g_stop.load(std::memory_order_relaxed); }
+void search_stop_request()
+{
+    g_stop.store(true, std::memory_order_relaxed);
+}
+void search_stop_clear()
+{
+    g_stop.store(false, std::memory_order_relaxed);
+}
+bool search_stop_requested()
+{
+    return g_stop.load(std::memory_order_relaxed);
+}
 
-static void free_children(node* n) {
-    while (n->first_child) free_node(n->first_child);
+static void free_children(node* n)
+{
+    while (n->first_child)
+        free_node(n->first_child);
 }
 
 // Frees a chain of unlinked siblings with their subtrees.
-static void release_list(node* c, node_pool::Cache* cache) {
+static void release_list(node* c, node_pool::Cache* cache)
+{
     while (c) {
         node* next = c->next_sibling;
         moves::release_unlinked(c, cache);
@@ -31,9 +43,11 @@ static void release_list(node* c, node_pool::Cache* cache) {
 }
 
 // gen_nodes below its argument checks.
-static void expand(node* n, int limit, node_pool::Cache* cache, bool empty_caps) {
+static void expand(node* n, int limit, node_pool::Cache* cache, bool empty_caps)
+{
     // An abandoned search leaves what it built; get_comp_move frees it.
-    if (g_stop.load(std::memory_order_relaxed)) return;
+    if (g_stop.load(std::memory_order_relaxed))
+        return;
 
     // Children are made in increasing bin order and each is searched
     // completely before the next. A child that falls short of the best so
@@ -41,26 +55,31 @@ static void expand(node* n, int limit, node_pool::Cache* cache, bool empty_caps)
     // leaves exactly the ties for the best value, newest first, as backing
     // up first and pruning afterwards would, with less memory live.
     const bool minimise = n->turn == 6;
-    const bool leaves = n->level >= limit - 1;  // the children reach the limit
+    const bool leaves = n->level >= limit - 1; // the children reach the limit
     const int first = n->turn - 6;
     for (int b = first; b < first + 6; ++b) {
-        if (n->bins[b] <= 0) continue;
+        if (n->bins[b] <= 0)
+            continue;
         node* child;
         const int r = moves::make_child(n, b, &child, cache, empty_caps);
-        if (r < 0) break;  // out of memory: make do with the children so far
-        if (r == 0) {  // a move that ended the game has its h already
+        if (r < 0)
+            break;    // out of memory: make do with the children so far
+        if (r == 0) { // a move that ended the game has its h already
             if (leaves) {
                 moves::set_h(child);
             } else {
                 expand(child, limit, cache, empty_caps);
-                if (g_stop.load(std::memory_order_relaxed)) return;
+                if (g_stop.load(std::memory_order_relaxed))
+                    return;
             }
         }
 
         node* older = child->next_sibling;
-        if (!older) continue;
+        if (!older)
+            continue;
         const int v = child->h, best = older->h;
-        if (v == best) continue;
+        if (v == best)
+            continue;
         if (minimise ? v < best : v > best) {
             child->next_sibling = nullptr;
             release_list(older, cache);
@@ -76,7 +95,8 @@ static void expand(node* n, int limit, node_pool::Cache* cache, bool empty_caps)
         n->h = n->first_child->h;
 }
 
-int gen_nodes(node* n, int limit) {
+int gen_nodes(node* n, int limit)
+{
     if (!n || limit < 0 || (n->turn != 6 && n->turn != 13)) {
         std::puts("gen_nodes: bad args");
         return -1;
@@ -87,22 +107,26 @@ int gen_nodes(node* n, int limit) {
     return 0;
 }
 
-int get_comp_move(node* n, int depth) {
+int get_comp_move(node* n, int depth)
+{
     return depth <= TREE_SEARCH_DEPTH ? tree_comp_move(n, depth) : deep_comp_move(n, depth);
 }
 
-int tree_comp_move(node* n, int depth) {
+int tree_comp_move(node* n, int depth)
+{
     if (!n) {
         std::puts("get_comp_move: bad args");
         return -1;
     }
     free_children(n);
-    const bool random_moves = g_random_moves != 0;  // read when the search starts
+    const bool random_moves = g_random_moves != 0; // read when the search starts
 
     // A huge depth must not overflow the level limit.
     long long limit = static_cast<long long>(n->level) + depth;
-    if (limit > INT_MAX) limit = INT_MAX;
-    if (limit < INT_MIN) limit = INT_MIN;
+    if (limit > INT_MAX)
+        limit = INT_MAX;
+    if (limit < INT_MIN)
+        limit = INT_MIN;
     gen_nodes(n, static_cast<int>(limit));
 
     if (g_stop.load(std::memory_order_relaxed)) {
@@ -111,10 +135,12 @@ int tree_comp_move(node* n, int depth) {
         return -2;
     }
     node* chosen = n->first_child;
-    if (!chosen) return -2;
+    if (!chosen)
+        return -2;
 
     if (!random_moves) {
-        while (chosen->next_sibling) chosen = chosen->next_sibling;
+        while (chosen->next_sibling)
+            chosen = chosen->next_sibling;
     } else {
         const int k = next_random() % 6;
         for (int i = 0; i < k; ++i)
@@ -125,7 +151,8 @@ int tree_comp_move(node* n, int depth) {
     return move;
 }
 
-int next_random() {
+int next_random()
+{
     thread_local uint32_t state = 1;
     state = state * 214013u + 2531011u;
     return static_cast<int>((state >> 16) & 0x7FFF);

@@ -13,7 +13,7 @@
 #include <cstdio>
 
 HANDLE g_thread = INVALID_HANDLE_VALUE;
-BOOL(WINAPI *g_play_sound)(LPCSTR, HMODULE, DWORD) = PlaySoundA;
+BOOL(WINAPI* g_play_sound)(LPCSTR, HMODULE, DWORD) = PlaySoundA;
 
 namespace {
 
@@ -42,7 +42,7 @@ WPARAM s_wanted = 0;
 // meanwhile (an Options dialog confirmed during the search changes the next
 // one), and nothing here is written again until the thread has ended.
 struct search_order {
-    node *position;
+    node* position;
     int depth;
     WPARAM request;
 };
@@ -54,7 +54,7 @@ bool computer_plays(int turn)
 }
 
 // After a move that did not end the game, and after New Game.
-void hand_over(HWND hwnd, const node *n)
+void hand_over(HWND hwnd, const node* n)
 {
     if (computer_plays(n->turn)) {
         s_wanted = ++s_last_request;
@@ -66,11 +66,11 @@ void hand_over(HWND hwnd, const node *n)
 
 // Player 1, the top side, is credited with h: its store and whatever is left
 // in its row; Player 2 with the rest of the stones in play.
-void show_result(HWND hwnd, const node *n)
+void show_result(HWND hwnd, const node* n)
 {
     set_status_text(hwnd, 0, "Game over.");
     const int twice_h = 2 * n->h, total = stone_total(n);
-    const char *text = twice_h > total ? "Player 1 wins!" : twice_h == total ? "Tie game!" : "Player 2 wins!";
+    const char* text = twice_h > total ? "Player 1 wins!" : twice_h == total ? "Tie game!" : "Player 2 wins!";
     MessageBoxA(hwnd, text, "Game over.", MB_OK);
     set_status_text(hwnd, 0, new_game_prompt);
 }
@@ -109,17 +109,17 @@ void free_game()
     g_current = g_root;
 }
 
-int make_move(HWND hwnd, node *&current, int bin)
+int make_move(HWND hwnd, node*& current, int bin)
 {
     if (current == nullptr)
-        return -3;  // no game record: nothing to play on
+        return -3; // no game record: nothing to play on
     if (!playing_bin_of(current->turn, bin) || current->bins[bin] < 1 ||
         gen_node(current, bin, &current) < 0) {
         set_status_text(hwnd, 0, "ERROR: could not make move");
         return -3;
     }
-    node *played = current;
-    s_wanted = 0;  // a computer move asked for the position before is not wanted now
+    node* played = current;
+    s_wanted = 0; // a computer move asked for the position before is not wanted now
     calc_h(played);
     animate_move(hwnd, bin);
     update_status(hwnd, played);
@@ -146,7 +146,7 @@ void new_game(HWND hwnd)
     if (g_root == nullptr)
         return;
     abandon_search();
-    s_wanted = 0;  // a computer move requested in the old game is not wanted
+    s_wanted = 0; // a computer move requested in the old game is not wanted
     free_game();
     const int stones = stones_for_game();
     init_node(g_root, g_first_turn, stones);
@@ -183,7 +183,7 @@ DWORD WINAPI comp_move_thread(LPVOID)
 void computer_moved(HWND hwnd, WPARAM request, LPARAM bin)
 {
     if (g_thread == INVALID_HANDLE_VALUE || request != s_order.request)
-        return;  // stale: New Game or shutdown has already dealt with its search
+        return; // stale: New Game or shutdown has already dealt with its search
     // The thread posted this as its last act; it ends before the next starts.
     WaitForSingleObject(g_thread, INFINITE);
     CloseHandle(g_thread);
@@ -222,6 +222,6 @@ void abandon_search()
     WaitForSingleObject(g_thread, INFINITE);
     CloseHandle(g_thread);
     g_thread = INVALID_HANDLE_VALUE;
-    search_stop_clear();  // its result, if queued, no longer matches a running search
+    search_stop_clear(); // its result, if queued, no longer matches a running search
     SetCursor(g_saved_cursor);
 }

@@ -1,4 +1,5 @@
-// The game controller: the game record, every move, the computer's turn on a worker thread, and the end of a game.
+// The game controller: the game record, every move, the computer's turn on a worker thread, and the end of a
+// game.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +21,7 @@ extern HANDLE g_thread;
 
 // The one call that plays the move sound; PlaySoundA in the program. A test
 // may point it elsewhere to count the sounds.
-extern BOOL(WINAPI *g_play_sound)(LPCSTR sound, HMODULE module, DWORD flags);
+extern BOOL(WINAPI* g_play_sound)(LPCSTR sound, HMODULE module, DWORD flags);
 
 // The last step of the main window's creation: allocates the root, sets up
 // the opening position and the stone lists, paints them and asks the user to
@@ -37,7 +38,7 @@ void free_game();
 // end test and result, then the turn handed on. Returns 0 when the game goes
 // on; -3 when the move was refused ("ERROR: could not make move", nothing
 // else changes) or ended the game.
-int make_move(HWND hwnd, node *&current, int bin);
+int make_move(HWND hwnd, node*& current, int bin);
 
 // Menu command New Game: abandons a running search, deals a new game and
 // hands the first turn on.

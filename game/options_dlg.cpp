@@ -23,7 +23,7 @@ void fill_controls(HWND dlg)
     set_int_text(dlg, IDC_DIFFICULTY, g_difficulty);
     set_int_text(dlg, IDC_RANDOM_SEED, g_random_seed);
     set_int_text(dlg, IDC_NUM_STONES, g_num_stones);
-    const int players = g_num_players == 0 ? IDC_PLAYERS_0
+    const int players = g_num_players == 0   ? IDC_PLAYERS_0
                         : g_num_players == 1 ? IDC_PLAYERS_1
                                              : IDC_PLAYERS_2;
     CheckRadioButton(dlg, IDC_PLAYERS_0, IDC_PLAYERS_2, players);
@@ -41,7 +41,7 @@ int checked(HWND dlg, int id)
 
 // Tells the user the allowed range in a box owned by the dialog, then puts
 // the focus into the field with its text selected, ready to be typed over.
-void refuse(HWND dlg, int id, const char *text)
+void refuse(HWND dlg, int id, const char* text)
 {
     MessageBoxA(dlg, text, "Options", MB_OK | MB_ICONEXCLAMATION);
     HWND field = GetDlgItem(dlg, id);

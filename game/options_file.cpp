@@ -12,12 +12,12 @@ namespace {
 const char ini_path[] = ".\\kivari.ini";
 const char section[] = "Options";
 
-int read_int(const char *key, int default_value)
+int read_int(const char* key, int default_value)
 {
     return static_cast<int>(GetPrivateProfileIntA(section, key, default_value, ini_path));
 }
 
-void write_int(const char *key, int value)
+void write_int(const char* key, int value)
 {
     char text[16];
     std::snprintf(text, sizeof text, "%d", value);

@@ -5,58 +5,58 @@
 /* Plain #defines only: windres reads this file too. */
 
 /* Strings */
-#define IDS_APP_NAME            1       /* window class name and window title */
+#define IDS_APP_NAME 1 /* window class name and window title */
 
 /* Icons */
-#define IDI_WKIVARI             108
+#define IDI_WKIVARI 108
 
 /* Menu and its commands (the window procedure acts on IDM_FIRST..IDM_LAST) */
-#define IDM_MAIN                102
-#define IDM_HELP_CONTENTS       40001
-#define IDM_HELP_SEARCH         40002
-#define IDM_HOMEPAGE            40003
-#define IDM_ABOUT               40004
-#define IDM_NEW_GAME            40005
-#define IDM_OPTIONS             40006
-#define IDM_EXIT                40007
-#define IDM_HISTORY             40008
-#define IDM_FIRST               IDM_HELP_CONTENTS
-#define IDM_LAST                IDM_HISTORY
+#define IDM_MAIN 102
+#define IDM_HELP_CONTENTS 40001
+#define IDM_HELP_SEARCH 40002
+#define IDM_HOMEPAGE 40003
+#define IDM_ABOUT 40004
+#define IDM_NEW_GAME 40005
+#define IDM_OPTIONS 40006
+#define IDM_EXIT 40007
+#define IDM_HISTORY 40008
+#define IDM_FIRST IDM_HELP_CONTENTS
+#define IDM_LAST IDM_HISTORY
 
 /* Dialogs */
-#define IDD_HISTORY             101
-#define IDD_OPTIONS             104
-#define IDD_ABOUT               106
+#define IDD_HISTORY 101
+#define IDD_OPTIONS 104
+#define IDD_ABOUT 106
 
 /* Controls. Statics that are never addressed share IDC_STATIC. */
-#define IDC_STATIC              (-1)
-#define IDC_STATUS_BAR          1000    /* main window */
-#define IDC_NUM_STONES          1018    /* Options */
-#define IDC_FIRST_TURN          1019
-#define IDC_DIFFICULTY          1020
-#define IDC_EMPTY_CAPS          1021
-#define IDC_PLAYERS_0           1022    /* 0 players: the computer plays itself */
-#define IDC_PLAYERS_1           1023
-#define IDC_PLAYERS_2           1024
-#define IDC_RANDOM_MOVES        1025
-#define IDC_SOUNDS              1026
-#define IDC_TOOLTIPS            1027
-#define IDC_ABOUT_TEXT          1029    /* About */
-#define IDC_RANDOM_SEED         1031    /* Options */
-#define IDC_HISTORY_LIST        1032    /* History */
+#define IDC_STATIC (-1)
+#define IDC_STATUS_BAR 1000 /* main window */
+#define IDC_NUM_STONES 1018 /* Options */
+#define IDC_FIRST_TURN 1019
+#define IDC_DIFFICULTY 1020
+#define IDC_EMPTY_CAPS 1021
+#define IDC_PLAYERS_0 1022 /* 0 players: the computer plays itself */
+#define IDC_PLAYERS_1 1023
+#define IDC_PLAYERS_2 1024
+#define IDC_RANDOM_MOVES 1025
+#define IDC_SOUNDS 1026
+#define IDC_TOOLTIPS 1027
+#define IDC_ABOUT_TEXT 1029   /* About */
+#define IDC_RANDOM_SEED 1031  /* Options */
+#define IDC_HISTORY_LIST 1032 /* History */
 
 /* Bitmaps: the board, then the stones (the stone colour order is blue,
    green, red, white, yellow, which is not the order of these ids) */
-#define IDB_BOARD_TOP           110
-#define IDB_BOARD_BOTTOM        111
-#define IDB_BOARD_STORE         112
-#define IDB_STONE_BLUE          125
-#define IDB_STONE_GREEN         127
-#define IDB_STONE_YELLOW        128
-#define IDB_STONE_WHITE         129
-#define IDB_STONE_RED           130
+#define IDB_BOARD_TOP 110
+#define IDB_BOARD_BOTTOM 111
+#define IDB_BOARD_STORE 112
+#define IDB_STONE_BLUE 125
+#define IDB_STONE_GREEN 127
+#define IDB_STONE_YELLOW 128
+#define IDB_STONE_WHITE 129
+#define IDB_STONE_RED 130
 
 /* Sounds (resource type "WAVE") */
-#define IDW_MOVE                131
+#define IDW_MOVE 131
 
 #endif

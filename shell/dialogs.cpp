@@ -16,19 +16,14 @@ namespace {
 constexpr int history_visible_lines = 7;
 
 // The About text: author, e-mail, version, an empty line, three lines of description.
-const char *const about_lines[7] = {
-    "By the wKivari developers",
-    "wkivari@example.org",
-    "Version: 1.0.0.1",
-    "",
-    "A sowing game of two rows",
-    "of six bins and two stores,",
-    "for one or two players.",
+const char* const about_lines[7] = {
+    "By the wKivari developers", "wkivari@example.org",         "Version: 1.0.0.1",        "",
+    "A sowing game of two rows", "of six bins and two stores,", "for one or two players.",
 };
 
 // Same format as the line the controller adds after each move, so the list
 // reads the same however it was filled.
-void format_history_line(const node *n, char (&line)[80])
+void format_history_line(const node* n, char (&line)[80])
 {
     snprintf(line, sizeof line, "%s: %s", bin_label[n->parent->turn], bin_label[n->move]);
 }
@@ -38,7 +33,7 @@ void fill_history(HWND dlg)
     if (g_root == nullptr || g_current == nullptr)
         return;
     // Walk only the game path: below g_current the nodes belong to a running search.
-    for (node *n = g_root; n != g_current && n->first_child != nullptr;) {
+    for (node* n = g_root; n != g_current && n->first_child != nullptr;) {
         n = n->first_child;
         char line[80];
         format_history_line(n, line);
@@ -48,7 +43,7 @@ void fill_history(HWND dlg)
 
 } // namespace
 
-void history_add(HWND dlg, const char *text)
+void history_add(HWND dlg, const char* text)
 {
     if (dlg == nullptr || text == nullptr)
         return;
@@ -129,7 +124,7 @@ INT_PTR CALLBACK about_dlg_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM)
     case WM_INITDIALOG: {
         center_dialog(dlg, g_hwnd_main);
         HWND list = GetDlgItem(dlg, IDC_ABOUT_TEXT);
-        for (const char *line : about_lines)
+        for (const char* line : about_lines)
             SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
         return TRUE;
     }

@@ -8,7 +8,7 @@ extern HWND g_hist_dlg;
 
 // Appends `text` to the History list of dialog `dlg` and scrolls it into
 // view; does nothing when `dlg` is null or has no History list.
-void history_add(HWND dlg, const char *text);
+void history_add(HWND dlg, const char* text);
 // Empties the History list of dialog `dlg`; does nothing when `dlg` is null
 // or has no History list.
 void history_clear(HWND dlg);

@@ -18,19 +18,17 @@ HWND g_help_wnd = nullptr;
 
 // ---- the home page -------------------------------------------------------------
 
-int browser_command(char *command, std::size_t size, const char *address)
+int browser_command(char* command, std::size_t size, const char* address)
 {
-    if (command == nullptr || address == nullptr || size == 0 ||
-        std::memchr(command, '\0', size) == nullptr)
+    if (command == nullptr || address == nullptr || size == 0 || std::memchr(command, '\0', size) == nullptr)
         return -1;
     const std::size_t address_length = std::strlen(address);
     // Everything from the placeholder on goes, options behind it included; a
     // quoted one takes its opening quote along, so the address is not quoted.
-    char *cut = std::strstr(command, "\"%1\"");
+    char* cut = std::strstr(command, "\"%1\"");
     if (cut == nullptr)
         cut = std::strstr(command, "%1");
-    const std::size_t kept = cut != nullptr ? static_cast<std::size_t>(cut - command)
-                                            : std::strlen(command);
+    const std::size_t kept = cut != nullptr ? static_cast<std::size_t>(cut - command) : std::strlen(command);
     if (kept + 1 + address_length + 1 > size)
         return -1;
     command[kept] = ' ';
@@ -38,7 +36,7 @@ int browser_command(char *command, std::size_t size, const char *address)
     return 0;
 }
 
-LONG reg_query_default(HKEY root, const char *subkey, char *out)
+LONG reg_query_default(HKEY root, const char* subkey, char* out)
 {
     HKEY key;
     LONG rc = RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, &key);
@@ -58,10 +56,10 @@ LONG reg_query_default(HKEY root, const char *subkey, char *out)
     return 0;
 }
 
-INT_PTR open_url(const char *address, int show)
+INT_PTR open_url(const char* address, int show)
 {
-    const auto shell_result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", address, nullptr, nullptr, show));
+    const auto shell_result =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", address, nullptr, nullptr, show));
     if (shell_result > 32)
         return shell_result;
 
@@ -104,7 +102,7 @@ constexpr std::size_t max_keywords = 2000;
 
 struct help_topic {
     std::string title;
-    std::string text;  // paragraphs with CR LF line ends, for the edit control
+    std::string text; // paragraphs with CR LF line ends, for the edit control
 };
 
 struct help_keyword {
@@ -115,11 +113,11 @@ struct help_keyword {
 // The file the viewer shows, or why it shows none.
 std::string g_help_path;
 std::vector<help_topic> g_help_topics;
-std::vector<help_keyword> g_help_keys;  // sorted by word, then topic order
+std::vector<help_keyword> g_help_keys; // sorted by word, then topic order
 std::string g_help_problem_title;
 std::string g_help_problem;
 
-std::string trim(const std::string &s)
+std::string trim(const std::string& s)
 {
     const auto begin = s.find_first_not_of(" \t");
     if (begin == std::string::npos)
@@ -130,36 +128,34 @@ std::string trim(const std::string &s)
 
 std::string lower(std::string s)
 {
-    for (char &c : s)
+    for (char& c : s)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return s;
 }
 
-bool starts_with(const std::string &s, const char *prefix)
+bool starts_with(const std::string& s, const char* prefix)
 {
     return s.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
 // Parses `data` into topics and keywords; on damage returns false with the
 // reason in `problem` and leaves the outputs empty.
-bool parse_help(const std::string &data, std::vector<help_topic> &topics,
-                std::vector<help_keyword> &keys, std::string &problem)
+bool parse_help(const std::string& data, std::vector<help_topic>& topics, std::vector<help_keyword>& keys,
+                std::string& problem)
 {
     topics.clear();
     keys.clear();
     bool in_paragraph = false;
     int line_no = 0;
     std::size_t pos = 0;
-    auto damaged = [&](const std::string &why) {
+    auto damaged = [&](const std::string& why) {
         problem = "line " + std::to_string(line_no) + ": " + why;
         topics.clear();
         keys.clear();
         return false;
     };
-    auto end_topic = [&]() {
-        return topics.empty() || !topics.back().text.empty();
-    };
+    auto end_topic = [&]() { return topics.empty() || !topics.back().text.empty(); };
     while (pos < data.size()) {
         std::size_t end = data.find('\n', pos);
         if (end == std::string::npos)
@@ -169,7 +165,7 @@ bool parse_help(const std::string &data, std::vector<help_topic> &topics,
         ++line_no;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        for (char &c : line) {
+        for (char& c : line) {
             if (c == '\t')
                 c = ' ';
             else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
@@ -219,7 +215,7 @@ bool parse_help(const std::string &data, std::vector<help_topic> &topics,
         } else {
             if (topics.empty())
                 return damaged("text before the first topic");
-            std::string &body = topics.back().text;
+            std::string& body = topics.back().text;
             const bool item = starts_with(text, "- ");
             if (!in_paragraph && !body.empty())
                 body += "\r\n\r\n";
@@ -234,7 +230,7 @@ bool parse_help(const std::string &data, std::vector<help_topic> &topics,
         return damaged("the file holds no topic");
     if (!end_topic())
         return damaged("the topic \"" + topics.back().title + "\" has no text");
-    std::stable_sort(keys.begin(), keys.end(), [](const help_keyword &a, const help_keyword &b) {
+    std::stable_sort(keys.begin(), keys.end(), [](const help_keyword& a, const help_keyword& b) {
         return lower(a.word) < lower(b.word);
     });
     return true;
@@ -242,7 +238,7 @@ bool parse_help(const std::string &data, std::vector<help_topic> &topics,
 
 // Loads `path` into the viewer's globals; what went wrong goes to the
 // problem texts instead.
-void load_help(const char *path)
+void load_help(const char* path)
 {
     g_help_path = path;
     g_help_topics.clear();
@@ -286,8 +282,7 @@ void load_help(const char *path)
     std::string why;
     if (!parse_help(data, g_help_topics, g_help_keys, why)) {
         g_help_problem_title = "The help file is damaged";
-        g_help_problem = "The help file\r\n\r\n" + std::string(path) +
-                         "\r\n\r\ncannot be shown: " + why +
+        g_help_problem = "The help file\r\n\r\n" + std::string(path) + "\r\n\r\ncannot be shown: " + why +
                          ".\r\n\r\nInstall wkivari.hlp again beside wkivari.exe.";
     }
 }
@@ -320,7 +315,7 @@ void show_topic(int topic)
     SendMessageA(item(IDC_HELP_TOPICS), LB_SETCURSEL, topic, 0);
 }
 
-bool keyword_matches(const std::string &word, const std::string &typed)
+bool keyword_matches(const std::string& word, const std::string& typed)
 {
     if (typed.empty())
         return true;
@@ -340,7 +335,7 @@ void fill_index()
     const std::string typed = lower(trim(typed_text));
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (const help_keyword &key : g_help_keys) {
+    for (const help_keyword& key : g_help_keys) {
         if (!keyword_matches(key.word, typed))
             continue;
         const std::string line = key.word + "\t" + g_help_topics[key.topic].title;
@@ -387,7 +382,7 @@ void show_file()
 {
     HWND topics = item(IDC_HELP_TOPICS);
     SendMessageA(topics, LB_RESETCONTENT, 0, 0);
-    for (const help_topic &topic : g_help_topics)
+    for (const help_topic& topic : g_help_topics)
         SendMessageA(topics, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(topic.title.c_str()));
     SetWindowTextA(item(IDC_HELP_KEYWORD), "");
     fill_index();
@@ -456,7 +451,8 @@ LRESULT CALLBACK key_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UIN
         switch (wparam) {
         case VK_TAB:
             if (GetKeyState(VK_CONTROL) < 0)
-                switch_page(current_page() == help_contents_page ? help_index_page : help_contents_page, true);
+                switch_page(current_page() == help_contents_page ? help_index_page : help_contents_page,
+                            true);
             else
                 move_focus(hwnd, GetKeyState(VK_SHIFT) < 0);
             return 0;
@@ -491,7 +487,7 @@ LRESULT CALLBACK key_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UIN
     return DefSubclassProc(hwnd, msg, wparam, lparam);
 }
 
-HWND make_control(HWND parent, const char *cls, const char *text, DWORD style, DWORD ex_style, int id)
+HWND make_control(HWND parent, const char* cls, const char* text, DWORD style, DWORD ex_style, int id)
 {
     HWND c = CreateWindowExA(ex_style, cls, text, WS_CHILD | style, 0, 0, 10, 10, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_hinst, nullptr);
@@ -504,13 +500,13 @@ HWND make_control(HWND parent, const char *cls, const char *text, DWORD style, D
 
 void create_controls(HWND hwnd)
 {
-    HWND tabs = make_control(hwnd, WC_TABCONTROLA, "", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
-                             IDC_HELP_TABS);
+    HWND tabs =
+        make_control(hwnd, WC_TABCONTROLA, "", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, IDC_HELP_TABS);
     TCITEMA tab{};
     tab.mask = TCIF_TEXT;
-    tab.pszText = const_cast<char *>("Contents");
+    tab.pszText = const_cast<char*>("Contents");
     SendMessageA(tabs, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
-    tab.pszText = const_cast<char *>("Index");
+    tab.pszText = const_cast<char*>("Index");
     SendMessageA(tabs, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&tab));
 
     make_control(hwnd, "LISTBOX", "", WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
@@ -520,10 +516,10 @@ void create_controls(HWND hwnd)
     HWND index = make_control(hwnd, "LISTBOX", "",
                               WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS,
                               WS_EX_CLIENTEDGE, IDC_HELP_INDEX);
-    int tab_stop = 92;  // dialog units: the topic column
+    int tab_stop = 92; // dialog units: the topic column
     SendMessageA(index, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tab_stop));
-    HWND title = make_control(hwnd, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
-                              0, IDC_HELP_TITLE);
+    HWND title = make_control(hwnd, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
+                              IDC_HELP_TITLE);
     if (title != nullptr && g_title_font != nullptr)
         SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(g_title_font), FALSE);
     make_control(hwnd, "EDIT", "",
@@ -557,7 +553,7 @@ LRESULT CALLBACK help_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         layout(hwnd);
         return 0;
     case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO *>(lparam)->ptMinTrackSize = {min_width, min_height};
+        reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {min_width, min_height};
         return 0;
     case WM_ACTIVATE:
         // Back to the control that had the focus, or the page's first one.
@@ -568,8 +564,8 @@ LRESULT CALLBACK help_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         }
         return 0;
     case WM_NOTIFY:
-        if (reinterpret_cast<NMHDR *>(lparam)->idFrom == IDC_HELP_TABS &&
-            reinterpret_cast<NMHDR *>(lparam)->code == TCN_SELCHANGE)
+        if (reinterpret_cast<NMHDR*>(lparam)->idFrom == IDC_HELP_TABS &&
+            reinterpret_cast<NMHDR*>(lparam)->code == TCN_SELCHANGE)
             switch_page(current_page(), false);
         return 0;
     case WM_COMMAND:
@@ -644,7 +640,7 @@ std::string help_file_path()
     return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "wkivari.hlp";
 }
 
-HWND show_help(HWND owner, const char *path, int page)
+HWND show_help(HWND owner, const char* path, int page)
 {
     if (path == nullptr)
         return nullptr;
@@ -655,8 +651,8 @@ HWND show_help(HWND owner, const char *path, int page)
     if (g_help_wnd == nullptr) {
         if (!register_help_class())
             return nullptr;
-        HWND hwnd = CreateWindowExA(0, help_class, "wKivari Help", WS_OVERLAPPEDWINDOW,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 780, 500, owner, nullptr, g_hinst, nullptr);
+        HWND hwnd = CreateWindowExA(0, help_class, "wKivari Help", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, 780, 500, owner, nullptr, g_hinst, nullptr);
         if (hwnd == nullptr)
             return nullptr;
         if (owner != nullptr)
@@ -674,7 +670,7 @@ HWND show_help(HWND owner, const char *path, int page)
             ShowWindow(g_help_wnd, SW_RESTORE);
     }
     if (page == help_index_page)
-        SetWindowTextA(item(IDC_HELP_KEYWORD), "");  // the search starts with an empty keyword
+        SetWindowTextA(item(IDC_HELP_KEYWORD), ""); // the search starts with an empty keyword
     switch_page(page, false);
     SetForegroundWindow(g_help_wnd);
     SetActiveWindow(g_help_wnd);

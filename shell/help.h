@@ -33,17 +33,17 @@ constexpr std::size_t url_command_size = 520;
 // the command is cut at its "%1" placeholder (at the opening quote when the
 // placeholder is quoted), then a space and the address follow. Returns 0, or
 // -1 with `command` unchanged when the result would not fit or an argument is bad.
-int browser_command(char *command, std::size_t size, const char *address);
+int browser_command(char* command, std::size_t size, const char* address);
 
 // Reads the default value of `root`\`subkey` into `out`, which holds at least
 // 260 bytes. Returns 0, or the registry's error code with `out` untouched.
-LONG reg_query_default(HKEY root, const char *subkey, char *out);
+LONG reg_query_default(HKEY root, const char* subkey, char* out);
 
 // Opens `address` in the user's browser: the shell first, then the browser
 // registered for .htm (else .html) files, started with WinExec. Returns the
 // shell's result when it is above 32 or when no browser command is found,
 // else WinExec's.
-INT_PTR open_url(const char *address, int show);
+INT_PTR open_url(const char* address, int show);
 
 // wkivari.hlp in the folder of the running program.
 std::string help_file_path();
@@ -51,7 +51,7 @@ std::string help_file_path();
 // Opens the viewer on `path` at `page`, owned by `owner`; when one is open
 // already, brings it to the front at `page` (reading `path` again if it is
 // another file). The index page starts with an empty keyword. Returns the viewer.
-HWND show_help(HWND owner, const char *path, int page);
+HWND show_help(HWND owner, const char* path, int page);
 
 // The main window's Help commands (IDM_HELP_CONTENTS, IDM_HELP_SEARCH,
 // IDM_HOMEPAGE). Returns 0.

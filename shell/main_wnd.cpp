@@ -20,9 +20,9 @@ LRESULT on_create(HWND hwnd)
     g_saved_cursor = LoadCursorA(nullptr, IDC_ARROW);
     SetCursor(g_saved_cursor);
     g_busy_cursor = LoadCursorA(nullptr, IDC_APPSTARTING);
-    load_board_art(hwnd);   // makes the status bar, still hidden, to learn its height
+    load_board_art(hwnd); // makes the status bar, still hidden, to learn its height
     size_status_bar(hwnd, status_part_count, status_part_percents);
-    create_tooltips(hwnd);  // needs the bin size; a failure leaves the board without tips
+    create_tooltips(hwnd); // needs the bin size; a failure leaves the board without tips
     read_options();
     // -2 without a game record; only -1 would make the platform refuse the window.
     return init_game(hwnd);
@@ -30,10 +30,10 @@ LRESULT on_create(HWND hwnd)
 
 void on_destroy()
 {
-    abandon_search();  // before anything below the root is freed
+    abandon_search(); // before anything below the root is freed
     release_board_art();
     free_game();
-    g_status_bar = nullptr;  // it goes with the window
+    g_status_bar = nullptr; // it goes with the window
     PostQuitMessage(0);
 }
 
@@ -83,7 +83,7 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
     case WM_SETCURSOR:
         return game_cursor();
     case WM_NOTIFY:
-        if (lparam != 0 && reinterpret_cast<NMHDR *>(lparam)->code == TTN_NEEDTEXTA)
+        if (lparam != 0 && reinterpret_cast<NMHDR*>(lparam)->code == TTN_NEEDTEXTA)
             return tooltip_text(hwnd, wparam, lparam);
         return 0;
     case WM_COMMAND:

@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
-extern HINSTANCE g_hinst;       // the program's module; every resource load uses it
-extern HWND g_hwnd_main;        // the main window
-extern HCURSOR g_saved_cursor;  // shown again when the computer's move arrives
-extern HCURSOR g_busy_cursor;   // the application-starting cursor, while the computer thinks
-extern HWND g_status_bar;       // null until created; control id IDC_STATUS_BAR
+extern HINSTANCE g_hinst;      // the program's module; every resource load uses it
+extern HWND g_hwnd_main;       // the main window
+extern HCURSOR g_saved_cursor; // shown again when the computer's move arrives
+extern HCURSOR g_busy_cursor;  // the application-starting cursor, while the computer thinks
+extern HWND g_status_bar;      // null until created; control id IDC_STATUS_BAR
 
 // Widths of the five status parts in percent of the main window's outer width.
 // Part 0 is the message line; parts 1..4 show score, level, value, side to move.
@@ -20,10 +20,10 @@ void create_status_bar(HWND hwnd);
 int status_bar_height(HWND hwnd);
 // Places the status bar at the bottom, divides it into `count` parts (at most
 // 25; the last one runs to the right end) and shows it.
-void size_status_bar(HWND hwnd, int count, const int *percents);
+void size_status_bar(HWND hwnd, int count, const int* percents);
 // Writes `text` into status part `part`; does nothing when hwnd is null or
 // there is no status bar.
-void set_status_text(HWND hwnd, int part, const char *text);
+void set_status_text(HWND hwnd, int part, const char* text);
 
 LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 

@@ -44,8 +44,7 @@ HWND create_main_window(int show)
     // A fixed frame: no sizing border, no maximise box. The creation handler
     // replaces the provisional 100 x 100 with the board's size.
     g_hwnd_main = CreateWindowExA(0, app_name, app_name, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, g_hinst,
-                                  nullptr);
+                                  CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, g_hinst, nullptr);
     ShowWindow(g_hwnd_main, show);
     UpdateWindow(g_hwnd_main);
     return g_hwnd_main;

@@ -20,7 +20,7 @@ constexpr int grid_rows = 2;
 
 } // namespace
 
-void update_status(HWND hwnd, node *n)
+void update_status(HWND hwnd, node* n)
 {
     if (n == nullptr)
         return;
@@ -43,17 +43,15 @@ void update_status(HWND hwnd, node *n)
     if (g_num_players == 0 || (g_num_players == 1 && n->turn == 13))
         snprintf(text, sizeof text, "To move: Computer");
     else
-        snprintf(text, sizeof text, "To move: %s",
-                 n->turn == 6 || n->turn == 13 ? bin_label[n->turn] : "?");
+        snprintf(text, sizeof text, "To move: %s", n->turn == 6 || n->turn == 13 ? bin_label[n->turn] : "?");
     set_status_text(hwnd, 4, text);
 }
 
 HWND create_tooltips(HWND hwnd)
 {
     // TTS_ALWAYSTIP: tips show also while the main window is inactive.
-    HWND tips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
-                                g_hinst, nullptr);
+    HWND tips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, g_hinst, nullptr);
     if (tips == nullptr)
         return nullptr;
     for (int row = 0; row < grid_rows; ++row) {
@@ -65,8 +63,7 @@ HWND create_tooltips(HWND hwnd)
             ti.uFlags = TTF_SUBCLASS;
             ti.hwnd = hwnd;
             ti.uId = column + grid_columns * row;
-            ti.rect = {column * g_bin_w, row * g_bin_h, (column + 1) * g_bin_w,
-                       (row + 1) * g_bin_h};
+            ti.rect = {column * g_bin_w, row * g_bin_h, (column + 1) * g_bin_w, (row + 1) * g_bin_h};
             ti.hinst = g_hinst;
             ti.lpszText = LPSTR_TEXTCALLBACKA;
             if (!SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)))
@@ -81,7 +78,7 @@ LRESULT tooltip_text(HWND, WPARAM, LPARAM hdr)
     // Read at every request, so switching the option acts at the next tip.
     if (!g_tooltips)
         return 1;
-    auto *info = reinterpret_cast<NMTTDISPINFOA *>(hdr);
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(hdr);
     if (info == nullptr || g_current == nullptr)
         return 1;
     const UINT_PTR tool = info->hdr.idFrom;

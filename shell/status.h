@@ -8,7 +8,7 @@ struct node;
 // Writes status parts 1..4 (score, level, heuristic value, side to move) from
 // position `n`; part 0, the message line, is left alone. Does nothing for a
 // null node.
-void update_status(HWND hwnd, node *n);
+void update_status(HWND hwnd, node* n);
 
 // Creates the tooltip control with one tool per board cell (16 tools, id
 // column + 8 x row). Returns the control, or null when it or one of its

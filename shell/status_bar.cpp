@@ -35,7 +35,7 @@ int status_bar_height(HWND hwnd)
     return r.bottom - r.top;
 }
 
-void size_status_bar(HWND hwnd, int count, const int *percents)
+void size_status_bar(HWND hwnd, int count, const int* percents)
 {
     if (g_status_bar == nullptr)
         create_status_bar(hwnd);
@@ -65,7 +65,7 @@ void size_status_bar(HWND hwnd, int count, const int *percents)
     ShowWindow(g_status_bar, SW_SHOW);
 }
 
-void set_status_text(HWND hwnd, int part, const char *text)
+void set_status_text(HWND hwnd, int part, const char* text)
 {
     if (hwnd == nullptr || g_status_bar == nullptr)
         return;

@@ -22,10 +22,12 @@ namespace {
 
 // The position after `bin` is played from `n`, as a free-standing node.
 // Returns gen_node's result.
-int play(node& n, int bin) {
+int play(node& n, int bin)
+{
     node* c = nullptr;
     const int r = gen_node(&n, bin, &c);
-    if (r < 0) return r;
+    if (r < 0)
+        return r;
     node next = *c;
     free_node(c);
     next.parent = next.first_child = next.next_sibling = nullptr;
@@ -34,16 +36,20 @@ int play(node& n, int bin) {
     return r;
 }
 
-int random_move(const node& n, std::mt19937& rng) {
+int random_move(const node& n, std::mt19937& rng)
+{
     int legal[6], count = 0;
     for (int b = n.turn - 6; b < n.turn; ++b)
-        if (n.bins[b] > 0) legal[count++] = b;
+        if (n.bins[b] > 0)
+            legal[count++] = b;
     return count ? legal[rng() % count] : -1;
 }
 
-int row_sum(const node& n, int first) {
+int row_sum(const node& n, int first)
+{
     int s = 0;
-    for (int b = first; b < first + 6; ++b) s += n.bins[b];
+    for (int b = first; b < first + 6; ++b)
+        s += n.bins[b];
     return s;
 }
 
@@ -52,14 +58,17 @@ enum class Kind { Played, NearEnd, Heavy, Scattered };
 // A position of the given kind with `stones` per bin at the start: reached
 // by random play from an opening; played on until a row is nearly empty;
 // with a bin of 13 or more stones; or with the stones scattered anywhere.
-node make_position(Kind kind, int stones, int turn, std::mt19937& rng) {
+node make_position(Kind kind, int stones, int turn, std::mt19937& rng)
+{
     for (;;) {
         node n{};
         init_node(&n, turn, stones);
         if (kind == Kind::Scattered || kind == Kind::Heavy) {
-            for (int& b : n.bins) b = 0;
+            for (int& b : n.bins)
+                b = 0;
             std::uniform_int_distribution<int> bin(0, 13);
-            for (int s = 0; s < 12 * stones; ++s) ++n.bins[bin(rng)];
+            for (int s = 0; s < 12 * stones; ++s)
+                ++n.bins[bin(rng)];
             if (kind == Kind::Heavy) {
                 // Gather stones into one playing bin of the side to move
                 // until it holds 13 to 20 (with one stone per bin there are
@@ -67,7 +76,8 @@ node make_position(Kind kind, int stones, int turn, std::mt19937& rng) {
                 const int target = turn - 6 + static_cast<int>(rng() % 6);
                 const int want = std::min(13 + static_cast<int>(rng() % 8), 12 * stones);
                 for (int b = 0; b < 14 && n.bins[target] < want; ++b) {
-                    if (b == target) continue;
+                    if (b == target)
+                        continue;
                     const int take = std::min(n.bins[b], want - n.bins[target]);
                     n.bins[b] -= take;
                     n.bins[target] += take;
@@ -81,12 +91,15 @@ node make_position(Kind kind, int stones, int turn, std::mt19937& rng) {
         const int moves = kind == Kind::Played ? static_cast<int>(rng() % 30) : 200;
         bool over = false;
         for (int i = 0; i < moves && !over; ++i) {
-            if (kind == Kind::NearEnd && (row_sum(n, 0) <= 2 || row_sum(n, 7) <= 2)) break;
+            if (kind == Kind::NearEnd && (row_sum(n, 0) <= 2 || row_sum(n, 7) <= 2))
+                break;
             const int bin = random_move(n, rng);
-            if (bin < 0) break;
+            if (bin < 0)
+                break;
             over = play(n, bin) == 1;
         }
-        if (over) continue;
+        if (over)
+            continue;
         return n;
     }
 }
@@ -98,8 +111,8 @@ struct Answer {
     bool childless;
 };
 
-template <typename Search>
-Answer run(node n, int depth, bool fresh_thread, Search search) {
+template <typename Search> Answer run(node n, int depth, bool fresh_thread, Search search)
+{
     Answer a{};
     auto body = [&] {
         a.move = search(&n, depth);
@@ -113,28 +126,33 @@ Answer run(node n, int depth, bool fresh_thread, Search search) {
     return a;
 }
 
-Answer tree(const node& n, int depth, bool fresh_thread = false) {
+Answer tree(const node& n, int depth, bool fresh_thread = false)
+{
     return run(n, depth, fresh_thread, [](node* p, int d) { return tree_comp_move(p, d); });
 }
 
-Answer deep(const node& n, int depth, bool fresh_thread = false) {
+Answer deep(const node& n, int depth, bool fresh_thread = false)
+{
     return run(n, depth, fresh_thread, [](node* p, int d) { return deep_comp_move(p, d); });
 }
 
-std::string describe(const node& n, int depth) {
+std::string describe(const node& n, int depth)
+{
     char buf[200];
     const int32_t* b = n.bins;
-    std::snprintf(buf, sizeof buf,
-                  "bins %d %d %d %d %d %d %d %d %d %d %d %d %d %d turn %d level %d depth %d empty caps %d random %d",
-                  b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], n.turn,
-                  n.level, depth, g_allow_empty_caps, g_random_moves);
+    std::snprintf(
+        buf, sizeof buf,
+        "bins %d %d %d %d %d %d %d %d %d %d %d %d %d %d turn %d level %d depth %d empty caps %d random %d",
+        b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], n.turn,
+        n.level, depth, g_allow_empty_caps, g_random_moves);
     return buf;
 }
 
 // Runs both searches on `n` and requires the same bin, the same h and no
 // children left. With random moves on, each runs on a fresh thread, as the
 // program runs a computer move, so that both draw the same number.
-void expect_same(const node& n, int depth) {
+void expect_same(const node& n, int depth)
+{
     const bool fresh = g_random_moves != 0;
     const Answer t = tree(n, depth, fresh);
     const Answer d = deep(n, depth, fresh);
@@ -148,7 +166,8 @@ protected:
     OptionsGuard guard;
     long live_before = node_alloc_live();
 
-    void TearDown() override {
+    void TearDown() override
+    {
         deep_table_fail(false);
         EXPECT_EQ(node_alloc_live(), live_before) << "nodes leaked";
     }
@@ -160,7 +179,8 @@ protected:
 // 20,480 positions. Random moves are on for one position in sixteen, drawn
 // at random: each search then needs a thread of its own, and threads are
 // slow to make under Wine.
-void differential_case(int i, std::mt19937& rng) {
+void differential_case(int i, std::mt19937& rng)
+{
     // Each level costs the tree search about five times the one before:
     // depths 6 and 7 come once in 32 positions.
     static const int depths[32] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 3, 4,
@@ -179,13 +199,16 @@ void differential_case(int i, std::mt19937& rng) {
     expect_same(make_position(kind, stones, turn, rng), depth);
 }
 
-TEST_F(DeepSearch, AgreesWithTreeSearchOnTwentyThousandPositions) {
+TEST_F(DeepSearch, AgreesWithTreeSearchOnTwentyThousandPositions)
+{
     std::mt19937 rng(14);
-    for (int i = 0; i < 20480 && !HasFatalFailure(); ++i) differential_case(i, rng);
+    for (int i = 0; i < 20480 && !HasFatalFailure(); ++i)
+        differential_case(i, rng);
 }
 
 // Deeper, and slower: labelled `slow` in the test list.
-TEST_F(DeepSearch, SlowAgreesWithTreeSearchAtDepthsNineAndTen) {
+TEST_F(DeepSearch, SlowAgreesWithTreeSearchAtDepthsNineAndTen)
+{
     std::mt19937 rng(910);
     const Kind kinds[] = {Kind::Played, Kind::NearEnd, Kind::Heavy, Kind::Scattered};
     for (int i = 0; i < 12 && !HasFatalFailure(); ++i) {
@@ -196,7 +219,8 @@ TEST_F(DeepSearch, SlowAgreesWithTreeSearchAtDepthsNineAndTen) {
     }
 }
 
-TEST_F(DeepSearch, WithoutItsTableStillAgrees) {
+TEST_F(DeepSearch, WithoutItsTableStillAgrees)
+{
     // The table's allocation fails: the search goes on without one.
     std::mt19937 rng(3);
     deep_table_fail(true);
@@ -222,7 +246,8 @@ TEST_F(DeepSearch, WithoutItsTableStillAgrees) {
     EXPECT_EQ(a.h, b.h);
 }
 
-TEST_F(DeepSearch, BoardsTheTableCannotHoldAreSearchedWithoutIt) {
+TEST_F(DeepSearch, BoardsTheTableCannotHoldAreSearchedWithoutIt)
+{
     // More stones in play than an entry holds, and (bad input) a negative bin.
     const node boards[] = {
         position({20, 20, 20, 20, 20, 20, 0, 20, 20, 20, 20, 20, 20, 0}, 6),
@@ -231,7 +256,8 @@ TEST_F(DeepSearch, BoardsTheTableCannotHoldAreSearchedWithoutIt) {
         position({0, 5, 0, 2, 0, 1, 3, 0, -2, 6, 0, 1, 0, 2}, 13),
     };
     for (const node& n : boards) {
-        for (int depth = 0; depth <= 6 && !HasFatalFailure(); ++depth) expect_same(n, depth);
+        for (int depth = 0; depth <= 6 && !HasFatalFailure(); ++depth)
+            expect_same(n, depth);
         deep_stats st;
         node c = n;
         deep_comp_move(&c, 6, &st);
@@ -239,7 +265,8 @@ TEST_F(DeepSearch, BoardsTheTableCannotHoldAreSearchedWithoutIt) {
     }
 }
 
-TEST_F(DeepSearch, GetCompMoveUsesTheTreeSearchUpToItsBound) {
+TEST_F(DeepSearch, GetCompMoveUsesTheTreeSearchUpToItsBound)
+{
     // The tree search makes nodes (and so can run out of them); above its
     // bound get_comp_move makes none and still plays the same move.
     std::mt19937 rng(8);
@@ -266,7 +293,8 @@ TEST_F(DeepSearch, GetCompMoveUsesTheTreeSearchUpToItsBound) {
     node_alloc_fail(-1, 0);
 }
 
-TEST_F(DeepSearch, AgreesWithTreeSearchAboveItsBoundNearTheEnd) {
+TEST_F(DeepSearch, AgreesWithTreeSearchAboveItsBoundNearTheEnd)
+{
     // Few stones left: the tree search can still go deep.
     std::mt19937 rng(21);
     for (int i = 0; i < 40 && !HasFatalFailure(); ++i) {
@@ -281,7 +309,8 @@ TEST_F(DeepSearch, AgreesWithTreeSearchAboveItsBoundNearTheEnd) {
     }
 }
 
-TEST_F(DeepSearch, EdgesOfTheSearchMatchTheTreeSearch) {
+TEST_F(DeepSearch, EdgesOfTheSearchMatchTheTreeSearch)
+{
     // Depth 0 and negative depths score every move one move deep.
     node n{};
     init_node(&n, 6, 4);
@@ -305,7 +334,7 @@ TEST_F(DeepSearch, EdgesOfTheSearchMatchTheTreeSearch) {
     for (int depth : {-4, TREE_SEARCH_DEPTH + 1}) {
         node bad{};
         init_node(&bad, 6, 4);
-        bad.level = depth < 0 ? 3 : -TREE_SEARCH_DEPTH - 5;  // the level limit is negative
+        bad.level = depth < 0 ? 3 : -TREE_SEARCH_DEPTH - 5; // the level limit is negative
         bad.h = 99;
         testing::internal::CaptureStdout();
         EXPECT_EQ(deep_comp_move(&bad, depth), -2);
@@ -334,7 +363,8 @@ TEST_F(DeepSearch, EdgesOfTheSearchMatchTheTreeSearch) {
     EXPECT_EQ(parent.first_child, nullptr);
 }
 
-TEST_F(DeepSearch, DrawsOneRandomNumberPerMoveChosen) {
+TEST_F(DeepSearch, DrawsOneRandomNumberPerMoveChosen)
+{
     // As the tree search: one draw when random moves are on and there is a
     // move; none otherwise. The next draw on the thread tells.
     node n{};
@@ -356,7 +386,8 @@ TEST_F(DeepSearch, DrawsOneRandomNumberPerMoveChosen) {
     EXPECT_EQ(next_after(none, true, false), 41);
 }
 
-TEST_F(DeepSearch, AnswerThatNoDepthCutsOffComesAtOnceForAnyDepth) {
+TEST_F(DeepSearch, AnswerThatNoDepthCutsOffComesAtOnceForAnyDepth)
+{
     // Few stones: every line ends within a few moves, so even the largest
     // depth finishes, with the value of the whole game.
     g_allow_empty_caps = 0;
@@ -364,7 +395,8 @@ TEST_F(DeepSearch, AnswerThatNoDepthCutsOffComesAtOnceForAnyDepth) {
     ref::Search r;
     std::vector<int> best;
     ref::Pos p;
-    for (int i = 0; i < 14; ++i) p.b[i] = n.bins[i];
+    for (int i = 0; i < 14; ++i)
+        p.b[i] = n.bins[i];
     p.turn = n.turn;
     p.level = n.level;
     const int v = r.value(p, INT_MAX, &best);
@@ -378,11 +410,12 @@ TEST_F(DeepSearch, AnswerThatNoDepthCutsOffComesAtOnceForAnyDepth) {
     }
 }
 
-TEST_F(DeepSearch, AbandonedSearchReturnsNoMove) {
+TEST_F(DeepSearch, AbandonedSearchReturnsNoMove)
+{
     node n{};
     init_node(&n, 6, 6);
     n.h = -1;
-    const int result = abandoned_search([&] { return deep_comp_move(&n, 60); });  // far too deep to finish
+    const int result = abandoned_search([&] { return deep_comp_move(&n, 60); }); // far too deep to finish
     EXPECT_EQ(result, -2);
     EXPECT_EQ(n.first_child, nullptr);
     EXPECT_EQ(n.h, 36) << "h from the position";
@@ -396,7 +429,8 @@ TEST_F(DeepSearch, AbandonedSearchReturnsNoMove) {
     EXPECT_TRUE(move >= 0 && move <= 5) << move;
 }
 
-TEST_F(DeepSearch, TwoSearchesAtOnce) {
+TEST_F(DeepSearch, TwoSearchesAtOnce)
+{
     // One gets the table kept between searches, the other one of its own.
     node a{}, b{};
     init_node(&a, 6, 4);
@@ -419,4 +453,4 @@ TEST_F(DeepSearch, TwoSearchesAtOnce) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -17,24 +17,30 @@
 // right to left, top store.
 using Bins = std::array<int, 14>;
 
-inline node position(const Bins& bins, int turn, int level = 0) {
+inline node position(const Bins& bins, int turn, int level = 0)
+{
     node n{};
-    for (int i = 0; i < 14; ++i) n.bins[i] = bins[i];
+    for (int i = 0; i < 14; ++i)
+        n.bins[i] = bins[i];
     n.turn = turn;
     n.level = level;
     calc_h(&n);
     return n;
 }
 
-inline Bins bins_of(const node* n) {
+inline Bins bins_of(const node* n)
+{
     Bins b{};
-    for (int i = 0; i < 14; ++i) b[i] = n->bins[i];
+    for (int i = 0; i < 14; ++i)
+        b[i] = n->bins[i];
     return b;
 }
 
-inline std::vector<int> child_moves(const node* n) {
+inline std::vector<int> child_moves(const node* n)
+{
     std::vector<int> moves;
-    for (const node* c = n->first_child; c; c = c->next_sibling) moves.push_back(c->move);
+    for (const node* c = n->first_child; c; c = c->next_sibling)
+        moves.push_back(c->move);
     return moves;
 }
 
@@ -43,7 +49,8 @@ struct OptionsGuard {
     int empty_caps = g_allow_empty_caps;
     int random_moves = g_random_moves;
     int stones = g_num_stones;
-    ~OptionsGuard() {
+    ~OptionsGuard()
+    {
         g_allow_empty_caps = empty_caps;
         g_random_moves = random_moves;
         g_num_stones = stones;
@@ -54,15 +61,16 @@ struct OptionsGuard {
 
 // Runs `search` on another thread, asks it to stop once it has run for a
 // while, and gives its result.
-template <typename Search>
-int abandoned_search(Search search) {
+template <typename Search> int abandoned_search(Search search)
+{
     std::atomic<bool> started{false};
     int result = 0;
     std::thread t([&] {
         started = true;
         result = search();
     });
-    while (!started) std::this_thread::yield();
+    while (!started)
+        std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     search_stop_request();
     t.join();

@@ -15,7 +15,8 @@ protected:
 
     // Plays one move on a copy of `from`, checks it was accepted, and returns
     // the child (owned by `from`; freed by the caller).
-    int play(node& from, int bin, node** child) {
+    int play(node& from, int bin, node** child)
+    {
         testing::internal::CaptureStdout();
         const int r = gen_node(&from, bin, child);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -23,7 +24,8 @@ protected:
     }
 };
 
-TEST_F(Rules, OpeningPositionHasStonesInEveryPlayingBin) {
+TEST_F(Rules, OpeningPositionHasStonesInEveryPlayingBin)
+{
     node n{};
     ASSERT_EQ(init_node(&n, 6, 4), 0);
     EXPECT_EQ(bins_of(&n), (Bins{4, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}));
@@ -41,7 +43,8 @@ TEST_F(Rules, OpeningPositionHasStonesInEveryPlayingBin) {
     EXPECT_EQ(n.turn, 13);
 }
 
-TEST_F(Rules, InitRefusesBadArgumentsAndKeepsThePosition) {
+TEST_F(Rules, InitRefusesBadArgumentsAndKeepsThePosition)
+{
     node n = position({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0}, 13, 9);
     const node before = n;
     for (auto [turn, stones] : {std::pair{6, 0}, {6, 9}, {7, 4}, {0, 4}, {13, -1}}) {
@@ -56,7 +59,8 @@ TEST_F(Rules, InitRefusesBadArgumentsAndKeepsThePosition) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "init_node: bad args\n");
 }
 
-TEST_F(Rules, MoveEndingInOwnStoreGivesAnotherTurn) {
+TEST_F(Rules, MoveEndingInOwnStoreGivesAnotherTurn)
+{
     node root{};
     init_node(&root, 6, 4);
     node* c;
@@ -85,7 +89,8 @@ TEST_F(Rules, MoveEndingInOwnStoreGivesAnotherTurn) {
     free_node(c);
 }
 
-TEST_F(Rules, SowingSkipsTheOtherStoreAndLapsTheBoard) {
+TEST_F(Rules, SowingSkipsTheOtherStoreAndLapsTheBoard)
+{
     node n = position({0, 2, 0, 0, 0, 9, 0, 4, 4, 4, 4, 4, 4, 0}, 6);
     node* c;
     EXPECT_EQ(play(n, 5, &c), 0);
@@ -115,7 +120,8 @@ TEST_F(Rules, SowingSkipsTheOtherStoreAndLapsTheBoard) {
     free_node(c);
 }
 
-TEST_F(Rules, LastStoneInOwnEmptyBinCapturesTheFacingBin) {
+TEST_F(Rules, LastStoneInOwnEmptyBinCapturesTheFacingBin)
+{
     node n = position({0, 1, 0, 0, 0, 0, 0, 4, 4, 5, 5, 4, 4, 0}, 6);
     node* c;
     EXPECT_EQ(play(n, 1, &c), 1) << "the bottom row is now empty";
@@ -140,7 +146,8 @@ TEST_F(Rules, LastStoneInOwnEmptyBinCapturesTheFacingBin) {
     free_node(c);
 }
 
-TEST_F(Rules, EmptyFacingBinCapturesOnlyWithTheOption) {
+TEST_F(Rules, EmptyFacingBinCapturesOnlyWithTheOption)
+{
     const node n = position({0, 1, 0, 2, 0, 0, 0, 4, 4, 0, 0, 4, 4, 0}, 6);
     node start = n;
     node* c;
@@ -149,14 +156,15 @@ TEST_F(Rules, EmptyFacingBinCapturesOnlyWithTheOption) {
     EXPECT_EQ(bins_of(c), (Bins{0, 0, 1, 2, 0, 0, 0, 4, 4, 0, 0, 4, 4, 0}));
     free_node(c);
 
-    g_allow_empty_caps = 7;  // any non-zero value
+    g_allow_empty_caps = 7; // any non-zero value
     EXPECT_EQ(play(start, 1, &c), 0);
     EXPECT_EQ(bins_of(c), (Bins{0, 0, 0, 2, 0, 0, 1, 4, 4, 0, 0, 4, 4, 0}));
     EXPECT_EQ(c->h, 16);
     free_node(c);
 }
 
-TEST_F(Rules, EmptyBinInTheOtherRowNeverCaptures) {
+TEST_F(Rules, EmptyBinInTheOtherRowNeverCaptures)
+{
     node n = position({0, 0, 0, 0, 0, 3, 0, 0, 0, 4, 4, 4, 4, 0}, 6);
     node* c;
     g_allow_empty_caps = 1;
@@ -166,7 +174,8 @@ TEST_F(Rules, EmptyBinInTheOtherRowNeverCaptures) {
     free_node(c);
 }
 
-TEST_F(Rules, EndTestAfterExtraTurnOrCaptureOnly) {
+TEST_F(Rules, EndTestAfterExtraTurnOrCaptureOnly)
+{
     node* c;
     // Extra turn that empties the mover's row ends the game.
     node n = position({0, 0, 0, 0, 0, 1, 10, 4, 4, 4, 4, 4, 4, 12}, 6);
@@ -194,7 +203,8 @@ TEST_F(Rules, EndTestAfterExtraTurnOrCaptureOnly) {
     free_node(c);
 }
 
-TEST_F(Rules, EndTestUsesTheStonesOnTheBoardNotTheOption) {
+TEST_F(Rules, EndTestUsesTheStonesOnTheBoardNotTheOption)
+{
     // Set up with 4 stones; the option changed to 8 or 1 must neither hide
     // nor invent the end.
     node n = position({0, 0, 0, 0, 0, 1, 20, 2, 2, 2, 2, 2, 2, 15}, 6);
@@ -212,7 +222,8 @@ TEST_F(Rules, EndTestUsesTheStonesOnTheBoardNotTheOption) {
     }
 }
 
-TEST_F(Rules, GenNodeRefusesStoresAndTheOtherSidesBins) {
+TEST_F(Rules, GenNodeRefusesStoresAndTheOtherSidesBins)
+{
     node n{};
     init_node(&n, 6, 4);
     node* untouched = reinterpret_cast<node*>(0x1234);
@@ -241,7 +252,8 @@ TEST_F(Rules, GenNodeRefusesStoresAndTheOtherSidesBins) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "calc_h: bad args\nfree_node: bad args\n");
 }
 
-TEST_F(Rules, EmptyBinMakesAChildThatOnlySwitchesSides) {
+TEST_F(Rules, EmptyBinMakesAChildThatOnlySwitchesSides)
+{
     node n = position({0, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}, 6);
     node* c;
     EXPECT_EQ(play(n, 0, &c), 0);
@@ -250,7 +262,8 @@ TEST_F(Rules, EmptyBinMakesAChildThatOnlySwitchesSides) {
     free_node(c);
 }
 
-TEST_F(Rules, ChildListIsNewestFirstAndFreeingKeepsTheRest) {
+TEST_F(Rules, ChildListIsNewestFirstAndFreeingKeepsTheRest)
+{
     node n{};
     init_node(&n, 6, 4);
     node *c0, *c3, *c5;
@@ -268,7 +281,8 @@ TEST_F(Rules, ChildListIsNewestFirstAndFreeingKeepsTheRest) {
     EXPECT_EQ(n.first_child, nullptr);
 }
 
-TEST_F(Rules, FreeNodeReleasesAWholeSubtree) {
+TEST_F(Rules, FreeNodeReleasesAWholeSubtree)
+{
     node n{};
     init_node(&n, 6, 4);
     node *a, *b;
@@ -279,7 +293,8 @@ TEST_F(Rules, FreeNodeReleasesAWholeSubtree) {
         node* g;
         play(*a, bin, &g);
         node* gg;
-        if (g->turn == 6) play(*g, 0, &gg);
+        if (g->turn == 6)
+            play(*g, 0, &gg);
     }
     const long live = node_alloc_live();
     EXPECT_GT(live - live_before, 8);
@@ -290,7 +305,8 @@ TEST_F(Rules, FreeNodeReleasesAWholeSubtree) {
     free_node(b);
 }
 
-TEST_F(Rules, LongGamePathFreesWithoutRecursion) {
+TEST_F(Rules, LongGamePathFreesWithoutRecursion)
+{
     // A path far longer than any game, freed from its first node.
     node n{};
     init_node(&n, 6, 4);
@@ -308,8 +324,10 @@ TEST_F(Rules, LongGamePathFreesWithoutRecursion) {
     EXPECT_EQ(n.first_child, nullptr);
 }
 
-TEST_F(Rules, TablesNameBinsAndSides) {
-    for (int b = 0; b < 14; ++b) EXPECT_EQ(opposite[opposite[b]], b);
+TEST_F(Rules, TablesNameBinsAndSides)
+{
+    for (int b = 0; b < 14; ++b)
+        EXPECT_EQ(opposite[opposite[b]], b);
     EXPECT_EQ(opposite[2], 10);
     EXPECT_EQ(opposite[6], 13);
     EXPECT_STREQ(bin_label[6], "Player 2");
@@ -319,4 +337,4 @@ TEST_F(Rules, TablesNameBinsAndSides) {
     EXPECT_STREQ(bin_label[12], "1");
 }
 
-}  // namespace
+} // namespace

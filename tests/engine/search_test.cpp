@@ -16,9 +16,11 @@
 
 namespace {
 
-ref::Pos to_ref(const node& n) {
+ref::Pos to_ref(const node& n)
+{
     ref::Pos p;
-    for (int i = 0; i < 14; ++i) p.b[i] = n.bins[i];
+    for (int i = 0; i < 14; ++i)
+        p.b[i] = n.bins[i];
     p.turn = n.turn;
     p.level = n.level;
     return p;
@@ -27,15 +29,18 @@ ref::Pos to_ref(const node& n) {
 // The move the search must choose among `best` (increasing bin order): the
 // lowest, or with random moves the one at position 5 mod m of the child
 // list, which runs from the highest bin down.
-int expected_choice(const std::vector<int>& best, bool random) {
-    if (!random) return best.front();
+int expected_choice(const std::vector<int>& best, bool random)
+{
+    if (!random)
+        return best.front();
     const int m = static_cast<int>(best.size());
     return best[m - 1 - (5 % m)];
 }
 
 // get_comp_move on a thread of its own, as the program runs it: the thread's
 // random state starts fresh.
-int search_on_new_thread(node* n, int depth) {
+int search_on_new_thread(node* n, int depth)
+{
     int result = 0;
     std::thread t([&] { result = get_comp_move(n, depth); });
     t.join();
@@ -44,7 +49,8 @@ int search_on_new_thread(node* n, int depth) {
 
 // Random positions: reached by random play from an opening, or with stones
 // scattered anywhere.
-node random_position(std::mt19937& rng) {
+node random_position(std::mt19937& rng)
+{
     std::uniform_int_distribution<int> stones_d(1, 8), pick(0, 13), coin(0, 1);
     for (;;) {
         const int stones = stones_d(rng);
@@ -57,17 +63,23 @@ node random_position(std::mt19937& rng) {
             for (int i = 0; i < moves && !over; ++i) {
                 std::vector<int> legal;
                 for (int b = p.turn - 6; b < p.turn; ++b)
-                    if (p.b[b]) legal.push_back(b);
-                if (legal.empty()) break;
+                    if (p.b[b])
+                        legal.push_back(b);
+                if (legal.empty())
+                    break;
                 over = ref::play(p, legal[rng() % legal.size()], g_allow_empty_caps != 0);
             }
-            if (over) continue;
-            for (int i = 0; i < 14; ++i) n.bins[i] = p.b[i];
+            if (over)
+                continue;
+            for (int i = 0; i < 14; ++i)
+                n.bins[i] = p.b[i];
             n.turn = p.turn;
             n.level = p.level;
         } else {
-            for (int& b : n.bins) b = 0;
-            for (int s = 0; s < 12 * stones; ++s) ++n.bins[pick(rng)];
+            for (int& b : n.bins)
+                b = 0;
+            for (int s = 0; s < 12 * stones; ++s)
+                ++n.bins[pick(rng)];
         }
         calc_h(&n);
         return n;
@@ -82,7 +94,8 @@ protected:
     void TearDown() override { EXPECT_EQ(node_alloc_live(), live_before) << "nodes leaked"; }
 };
 
-TEST_F(Search, SideWithNoStonesHasNoMove) {
+TEST_F(Search, SideWithNoStonesHasNoMove)
+{
     node n = position({0, 0, 0, 0, 0, 0, 20, 4, 4, 4, 4, 4, 4, 4}, 6);
     n.h = -5;
     EXPECT_EQ(gen_nodes(&n, 3), 0);
@@ -94,13 +107,15 @@ TEST_F(Search, SideWithNoStonesHasNoMove) {
     EXPECT_EQ(n.first_child, nullptr);
 }
 
-TEST_F(Search, DepthZeroStillScoresEveryMoveOneDeep) {
+TEST_F(Search, DepthZeroStillScoresEveryMoveOneDeep)
+{
     node n{};
     init_node(&n, 6, 4);
     // One move deep the bottom side keeps h at 24 with bins 0, 1 or 2.
     EXPECT_EQ(gen_nodes(&n, 0), 0);
     EXPECT_EQ(child_moves(&n), (std::vector<int>{2, 1, 0}));
-    for (const node* c = n.first_child; c; c = c->next_sibling) EXPECT_EQ(c->first_child, nullptr);
+    for (const node* c = n.first_child; c; c = c->next_sibling)
+        EXPECT_EQ(c->first_child, nullptr);
     EXPECT_EQ(get_comp_move(&n, 0), 0);
     EXPECT_EQ(n.h, 24);
 
@@ -109,7 +124,8 @@ TEST_F(Search, DepthZeroStillScoresEveryMoveOneDeep) {
     EXPECT_EQ(n.h, 24);
 }
 
-TEST_F(Search, PrunesToTheTiesInDecreasingBinOrder) {
+TEST_F(Search, PrunesToTheTiesInDecreasingBinOrder)
+{
     std::mt19937 rng(7);
     int checked = 0;
     for (int i = 0; i < 300; ++i) {
@@ -133,12 +149,14 @@ TEST_F(Search, PrunesToTheTiesInDecreasingBinOrder) {
             }
         }
         checked += n.first_child != nullptr;
-        while (n.first_child) free_node(n.first_child);
+        while (n.first_child)
+            free_node(n.first_child);
     }
     EXPECT_GT(checked, 250);
 }
 
-TEST_F(Search, ChoosesLowestBestBinOrStepsFiveWithRandomMoves) {
+TEST_F(Search, ChoosesLowestBestBinOrStepsFiveWithRandomMoves)
+{
     // Find positions with 1..6 equally good moves and check both choices.
     std::mt19937 rng(11);
     std::array<int, 7> seen{};
@@ -147,7 +165,8 @@ TEST_F(Search, ChoosesLowestBestBinOrStepsFiveWithRandomMoves) {
         std::vector<int> best;
         ref::Search r;
         r.value(to_ref(n), n.level + 2, &best);
-        if (best.empty() || seen[best.size()] >= 3) continue;
+        if (best.empty() || seen[best.size()] >= 3)
+            continue;
         ++seen[best.size()];
         g_random_moves = 0;
         EXPECT_EQ(get_comp_move(&n, 2), expected_choice(best, false));
@@ -155,18 +174,24 @@ TEST_F(Search, ChoosesLowestBestBinOrStepsFiveWithRandomMoves) {
         EXPECT_EQ(search_on_new_thread(&n, 2), expected_choice(best, true)) << best.size();
         EXPECT_EQ(n.first_child, nullptr);
     }
-    for (int m = 1; m <= 6; ++m) EXPECT_GE(seen[m], 1) << m << " best moves never seen";
+    for (int m = 1; m <= 6; ++m)
+        EXPECT_GE(seen[m], 1) << m << " best moves never seen";
 }
 
-TEST_F(Search, FreshThreadsDrawTheSameFirstNumber) {
+TEST_F(Search, FreshThreadsDrawTheSameFirstNumber)
+{
     int first = -1, second = -1;
     std::thread([&] { first = next_random(); }).join();
-    std::thread([&] { second = next_random(); second = next_random(); }).join();
+    std::thread([&] {
+        second = next_random();
+        second = next_random();
+    }).join();
     EXPECT_EQ(first, 41);
     EXPECT_EQ(second, 18467);
 }
 
-TEST_F(Search, GameEndingMoveIsALeafButEmptyingARowIsNot) {
+TEST_F(Search, GameEndingMoveIsALeafButEmptyingARowIsNot)
+{
     // The only move ends in the store and empties the bottom row.
     node n = position({0, 0, 0, 0, 0, 1, 10, 4, 4, 4, 4, 4, 4, 13}, 6);
     EXPECT_EQ(gen_nodes(&n, 10), 0);
@@ -180,10 +205,12 @@ TEST_F(Search, GameEndingMoveIsALeafButEmptyingARowIsNot) {
     EXPECT_EQ(gen_nodes(&n, 2), 0);
     ASSERT_NE(n.first_child, nullptr);
     EXPECT_NE(n.first_child->first_child, nullptr);
-    while (n.first_child) free_node(n.first_child);
+    while (n.first_child)
+        free_node(n.first_child);
 }
 
-TEST_F(Search, OldChildrenAreFreedAndTheValueIsBackedUp) {
+TEST_F(Search, OldChildrenAreFreedAndTheValueIsBackedUp)
+{
     node n{};
     init_node(&n, 13, 4);
     node* c;
@@ -205,7 +232,8 @@ TEST_F(Search, OldChildrenAreFreedAndTheValueIsBackedUp) {
     EXPECT_NE(p.h, 7);
 }
 
-TEST_F(Search, RefusesBadArguments) {
+TEST_F(Search, RefusesBadArguments)
+{
     node n{};
     init_node(&n, 6, 4);
     n.h = 99;
@@ -228,7 +256,8 @@ TEST_F(Search, RefusesBadArguments) {
     EXPECT_EQ(get_comp_move(&n, -3), 0);
 }
 
-TEST_F(Search, HugeDepthDoesNotOverflowTheLevelLimit) {
+TEST_F(Search, HugeDepthDoesNotOverflowTheLevelLimit)
+{
     // Few stones: the whole game tree is small, so any depth finishes.
     node n = position({0, 0, 0, 1, 0, 0, 20, 0, 0, 1, 0, 1, 0, 25}, 6, 40);
     std::vector<int> best;
@@ -244,12 +273,13 @@ TEST_F(Search, HugeDepthDoesNotOverflowTheLevelLimit) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "gen_nodes: bad args\n");
 }
 
-TEST_F(Search, AgreesWithIndependentMinimaxOnRandomPositions) {
+TEST_F(Search, AgreesWithIndependentMinimaxOnRandomPositions)
+{
     std::mt19937 rng(2026);
     for (int i = 0; i < 3000; ++i) {
         g_allow_empty_caps = i % 3 == 0;
         node n = random_position(rng);
-        const int depth = i % 5;  // 0..4
+        const int depth = i % 5; // 0..4
         std::vector<int> best;
         ref::Search r;
         r.empty_caps = g_allow_empty_caps != 0;
@@ -261,7 +291,8 @@ TEST_F(Search, AgreesWithIndependentMinimaxOnRandomPositions) {
     }
 }
 
-TEST_F(Search, AgreesWithIndependentMinimaxDeeper) {
+TEST_F(Search, AgreesWithIndependentMinimaxDeeper)
+{
     std::mt19937 rng(99);
     for (int i = 0; i < 60; ++i) {
         node n = random_position(rng);
@@ -274,7 +305,8 @@ TEST_F(Search, AgreesWithIndependentMinimaxDeeper) {
     }
 }
 
-TEST_F(Search, OutOfMemoryEverywhereMeansNoMove) {
+TEST_F(Search, OutOfMemoryEverywhereMeansNoMove)
+{
     node n{};
     init_node(&n, 6, 4);
     node_alloc_fail(0, -1);
@@ -291,7 +323,8 @@ TEST_F(Search, OutOfMemoryEverywhereMeansNoMove) {
     EXPECT_EQ(get_comp_move(&n, 2), 0) << "memory is back";
 }
 
-TEST_F(Search, OutOfMemoryAtEachAllocationSearchesThePartialTree) {
+TEST_F(Search, OutOfMemoryAtEachAllocationSearchesThePartialTree)
+{
     // Fail every single allocation of a depth-3 search in turn; each time
     // the move and value must be those of the tree that could be built.
     std::mt19937 rng(5);
@@ -320,7 +353,8 @@ TEST_F(Search, OutOfMemoryAtEachAllocationSearchesThePartialTree) {
     }
 }
 
-TEST_F(Search, AbandonedSearchFreesEverythingAndReturnsNoMove) {
+TEST_F(Search, AbandonedSearchFreesEverythingAndReturnsNoMove)
+{
     node n{};
     init_node(&n, 6, 4);
     const int result = abandoned_search([&] { return tree_comp_move(&n, 40); });
@@ -334,7 +368,8 @@ TEST_F(Search, AbandonedSearchFreesEverythingAndReturnsNoMove) {
     EXPECT_EQ(get_comp_move(&n, 3), 0);
 }
 
-TEST_F(Search, TwoThreadsSearchAndAllocateAtOnce) {
+TEST_F(Search, TwoThreadsSearchAndAllocateAtOnce)
+{
     node a{}, b{};
     init_node(&a, 6, 4);
     init_node(&b, 13, 6);
@@ -352,9 +387,11 @@ TEST_F(Search, TwoThreadsSearchAndAllocateAtOnce) {
             node* k;
             gen_node(&c, i % 6, &k);
             if (i % 3 == 2)
-                while (c.first_child) free_node(c.first_child);
+                while (c.first_child)
+                    free_node(c.first_child);
         }
-        while (c.first_child) free_node(c.first_child);
+        while (c.first_child)
+            free_node(c.first_child);
         ta.join();
         tb.join();
         EXPECT_EQ(ra, move_a);
@@ -364,4 +401,4 @@ TEST_F(Search, TwoThreadsSearchAndAllocateAtOnce) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -37,7 +37,7 @@ const char refused[] = "ERROR: could not make move";
 
 // Dispatches one message at a time until `done` holds after one of them, so
 // the test can stop right after a given step (say, a search's start).
-bool dispatch_until(const std::function<bool()> &done)
+bool dispatch_until(const std::function<bool()>& done)
 {
     const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
     while (!done()) {
@@ -56,7 +56,10 @@ bool dispatch_until(const std::function<bool()> &done)
     return true;
 }
 
-bool searching() { return g_thread != INVALID_HANDLE_VALUE; }
+bool searching()
+{
+    return g_thread != INVALID_HANDLE_VALUE;
+}
 
 // A handle of our own on the search thread, to see when it has ended.
 HANDLE watch_search_thread()
@@ -66,12 +69,15 @@ HANDLE watch_search_thread()
     return copy;
 }
 
-bool has_ended(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
+bool has_ended(HANDLE thread)
+{
+    return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+}
 
 // ---- the result box ---------------------------------------------------------------
 
 struct result_box {
-    std::string text, caption, status;  // status: the message part while it shows
+    std::string text, caption, status; // status: the message part while it shows
     HWND owner;
 };
 
@@ -108,7 +114,7 @@ BOOL WINAPI count_sound(LPCSTR sound, HMODULE module, DWORD flags)
 // A board as one literal: bins 0..5, store 6, bins 7..12, store 13.
 using board = std::array<int, 14>;
 
-board bins_of(const node *n)
+board bins_of(const node* n)
 {
     board b{};
     for (int i = 0; i < 14; ++i)
@@ -135,13 +141,13 @@ std::array<std::string, 5> status_parts()
 // What a user sees and what the game holds, to show that a refused move
 // changed nothing.
 struct snapshot {
-    node *current;
+    node* current;
     int level, turn;
     board bins, stones;
     std::array<std::string, 5> status;
     int history_lines;
     size_t sounds;
-    bool operator==(const snapshot &) const = default;
+    bool operator==(const snapshot&) const = default;
 };
 
 int history_lines()
@@ -160,11 +166,11 @@ std::string history_line(int index)
 
 snapshot take_snapshot()
 {
-    return {g_current, g_current->level, g_current->turn, bins_of(g_current), stone_lists(),
-            status_parts(), history_lines(), g_sounds_played.size()};
+    return {g_current,     g_current->level, g_current->turn, bins_of(g_current),
+            stone_lists(), status_parts(),   history_lines(), g_sounds_played.size()};
 }
 
-std::string expected_to_move(const node *n)
+std::string expected_to_move(const node* n)
 {
     if (g_num_players == 0 || (g_num_players == 1 && n->turn == 13))
         return "To move: Computer";
@@ -172,7 +178,7 @@ std::string expected_to_move(const node *n)
 }
 
 // The status parts 1..4, the stone lists and the record tell the same story.
-void expect_view_matches(const node *n)
+void expect_view_matches(const node* n)
 {
     int top = 0, bottom = 0;
     for (int i = 0; i < 7; ++i)
@@ -190,12 +196,12 @@ void expect_view_matches(const node *n)
 std::vector<int> movers()
 {
     std::vector<int> sides;
-    for (const node *n = g_root; n != g_current; n = n->first_child)
+    for (const node* n = g_root; n != g_current; n = n->first_child)
         sides.push_back(n->turn);
     return sides;
 }
 
-const char *expected_result(const node *n)
+const char* expected_result(const node* n)
 {
     const int twice_h = 2 * n->h, total = stone_total(n);
     return twice_h > total ? "Player 1 wins!" : twice_h == total ? "Tie game!" : "Player 2 wins!";
@@ -249,13 +255,13 @@ protected:
     // How a test's game begins.
     struct game_start {
         int players;
-        int first_turn = 6;    // the side that moves first
-        bool history = false;  // the History list open before the game begins
+        int first_turn = 6;   // the side that moves first
+        bool history = false; // the History list open before the game begins
     };
 
     // Sets the players and the first side, makes the window, opens the
     // History if asked, and starts the game with New Game.
-    void start_game(const game_start &start)
+    void start_game(const game_start& start)
     {
         g_num_players = start.players;
         g_first_turn = start.first_turn;
@@ -285,7 +291,7 @@ protected:
 
     // Puts a position on the board of a game that is waiting for input (no
     // search running), stone lists included, as if it had been played.
-    void set_position(const board &b, int turn)
+    void set_position(const board& b, int turn)
     {
         ASSERT_FALSE(searching());
         ASSERT_EQ(g_current->first_child, nullptr);
@@ -324,8 +330,7 @@ protected:
     // Game over, the box answered, and nothing further asked of the computer.
     bool finished() const
     {
-        return !g_boxes.empty() && !searching() && !queued(WM_COMPUTER_MOVE) &&
-               status_text(0) == prompt;
+        return !g_boxes.empty() && !searching() && !queued(WM_COMPUTER_MOVE) && status_text(0) == prompt;
     }
 
     HWND history_ = nullptr;
@@ -341,7 +346,7 @@ bool person_to_move()
 
 // Plays the side to move's lowest non-empty bin whenever a person is asked,
 // until the game is over; notes the side of each click.
-void play_lowest_bins_to_the_end(HWND hwnd, std::vector<int> *clicked_turns)
+void play_lowest_bins_to_the_end(HWND hwnd, std::vector<int>* clicked_turns)
 {
     const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
     while (g_boxes.empty() && GetTickCount64() < deadline) {
@@ -368,7 +373,7 @@ void play_lowest_bins_to_the_end(HWND hwnd, std::vector<int> *clicked_turns)
 TEST_F(Game, ComputerAgainstItselfPlaysFromNewGameToTheResult)
 {
     start_game({.players = 0, .history = true});
-    EXPECT_TRUE(queued(WM_COMPUTER_MOVE));  // asked at once, without input
+    EXPECT_TRUE(queued(WM_COMPUTER_MOVE)); // asked at once, without input
     ASSERT_TRUE(pump_until([&] { return finished(); }));
 
     ASSERT_EQ(g_boxes.size(), 1u);
@@ -383,7 +388,7 @@ TEST_F(Game, ComputerAgainstItselfPlaysFromNewGameToTheResult)
     EXPECT_GT(moves, 10);
     ASSERT_EQ(history_lines(), moves);
     const std::vector<int> sides = movers();
-    const node *n = g_root;
+    const node* n = g_root;
     for (int i = 0; i < moves; ++i) {
         n = n->first_child;
         EXPECT_EQ(history_line(i), std::string(bin_label[sides[i]]) + ": " + bin_label[n->move]);
@@ -501,7 +506,7 @@ TEST_F(Game, BeforeTheFirstNewGameAClickPlaysTheSideToMove)
 TEST_F(Game, APersonsExtraTurnAsksTheSameSideAgain)
 {
     start_game({.players = 1, .first_turn = 6, .history = true});
-    click(2);  // four stones from bin 2: the last lands in store 6
+    click(2); // four stones from bin 2: the last lands in store 6
     EXPECT_EQ(g_current->turn, 6);
     EXPECT_EQ(status_text(0), your_turn);
     EXPECT_FALSE(queued(WM_COMPUTER_MOVE));
@@ -510,7 +515,7 @@ TEST_F(Game, APersonsExtraTurnAsksTheSameSideAgain)
     ASSERT_EQ(history_lines(), 2);
     EXPECT_EQ(history_line(0), "Player 2: 3");
     EXPECT_EQ(history_line(1), "Player 2: 1");
-    EXPECT_TRUE(queued(WM_COMPUTER_MOVE));  // now the computer's turn
+    EXPECT_TRUE(queued(WM_COMPUTER_MOVE)); // now the computer's turn
     new_game_command();
 }
 
@@ -532,18 +537,30 @@ TEST_F(Game, TheComputersExtraTurnStartsTheNextSearchAtOnce)
 // ---- the end and the result ------------------------------------------------------------
 
 struct ending {
-    const char *name;
+    const char* name;
     board position;
     int turn, bin;
-    const char *result;
+    const char* result;
 };
 
 // With 48 stones in play; stones left in a row count for the side that owns it.
 const ending endings[] = {
-    {"bottom row emptied, top side ahead", {0, 0, 0, 0, 0, 1, 22, 4, 4, 4, 4, 4, 4, 1}, 6, 5, "Player 1 wins!"},
+    {"bottom row emptied, top side ahead",
+     {0, 0, 0, 0, 0, 1, 22, 4, 4, 4, 4, 4, 4, 1},
+     6,
+     5,
+     "Player 1 wins!"},
     {"bottom row emptied, equal halves", {0, 0, 0, 0, 0, 1, 23, 4, 4, 4, 4, 4, 4, 0}, 6, 5, "Tie game!"},
-    {"bottom row emptied, bottom side ahead", {0, 0, 0, 0, 0, 1, 24, 4, 4, 4, 4, 4, 3, 0}, 6, 5, "Player 2 wins!"},
-    {"top row emptied, bottom side ahead", {4, 4, 4, 4, 4, 4, 3, 0, 0, 0, 0, 0, 1, 20}, 13, 12, "Player 2 wins!"},
+    {"bottom row emptied, bottom side ahead",
+     {0, 0, 0, 0, 0, 1, 24, 4, 4, 4, 4, 4, 3, 0},
+     6,
+     5,
+     "Player 2 wins!"},
+    {"top row emptied, bottom side ahead",
+     {4, 4, 4, 4, 4, 4, 3, 0, 0, 0, 0, 0, 1, 20},
+     13,
+     12,
+     "Player 2 wins!"},
     {"a capture empties both rows", {4, 0, 0, 0, 0, 0, 20, 0, 0, 0, 0, 1, 0, 23}, 13, 11, "Player 1 wins!"},
 };
 
@@ -551,7 +568,7 @@ TEST_F(Game, TheEndShowsTheResultThenThePrompt)
 {
     g_num_players = 2;
     open();
-    for (const ending &e : endings) {
+    for (const ending& e : endings) {
         SCOPED_TRACE(e.name);
         g_boxes.clear();
         g_sounds_played.clear();
@@ -564,7 +581,7 @@ TEST_F(Game, TheEndShowsTheResultThenThePrompt)
         EXPECT_EQ(g_boxes[0].status, "Game over.");
         EXPECT_EQ(g_boxes[0].owner, hwnd_);
         EXPECT_EQ(status_text(0), prompt);
-        EXPECT_EQ(g_sounds_played.size(), 1u);  // the last move sounds like any other
+        EXPECT_EQ(g_sounds_played.size(), 1u); // the last move sounds like any other
         expect_view_matches(g_current);
         EXPECT_EQ(g_current->level, 1);
     }
@@ -608,15 +625,15 @@ TEST_F(Game, AfterTheEndAClickOnTheSideToMoveIsPlayedAndEndsItAgain)
 TEST_F(Game, RefusedMovesShowTheErrorAndChangeNothingElse)
 {
     start_game({.players = 2, .history = true});
-    click(2);  // extra turn: the bottom side is still to move, bin 2 now empty
+    click(2); // extra turn: the bottom side is still to move, bin 2 now empty
     ASSERT_EQ(g_current->turn, 6);
     const snapshot before = take_snapshot();
 
     struct attempt {
-        const char *what;
+        const char* what;
         int bin;
     };
-    for (const attempt &a : {attempt{"empty bin", 2}, attempt{"own store", 6}, attempt{"other store", 13},
+    for (const attempt& a : {attempt{"empty bin", 2}, attempt{"own store", 6}, attempt{"other store", 13},
                              attempt{"other row", 9}, attempt{"negative", -2}, attempt{"below", -1},
                              attempt{"past the board", 14}, attempt{"far off", 1000}}) {
         SCOPED_TRACE(a.what);
@@ -660,7 +677,7 @@ TEST_F(Game, NoMemoryForTheMoveRefusesIt)
     EXPECT_EQ(status_text(0), refused);
     set_status_text(hwnd_, 0, your_turn);
     EXPECT_EQ(take_snapshot(), before);
-    click(3);  // with memory again it is played
+    click(3); // with memory again it is played
     EXPECT_EQ(g_current->level, 1);
 }
 
@@ -668,7 +685,7 @@ TEST_F(Game, ASearchThatFindsNoMoveEndsTheComputersTurnWithTheError)
 {
     start_game({.players = 1, .first_turn = 13, .history = true});
     const snapshot before = take_snapshot();
-    node_alloc_fail(0, -1);  // the search cannot make a single node: -2
+    node_alloc_fail(0, -1); // the search cannot make a single node: -2
     ASSERT_TRUE(start_search());
     ASSERT_TRUE(pump_until([] { return !searching(); }));
     node_alloc_fail(-1, 0);
@@ -690,11 +707,11 @@ TEST_F(Game, ASearchThatFindsNoMoveEndsTheComputersTurnWithTheError)
 TEST_F(Game, EachPlayedMovePlaysTheWaveResourceOnceWithoutWaiting)
 {
     start_game({.players = 1, .first_turn = 6});
-    click(0);  // the person's move, then the computer's
+    click(0); // the person's move, then the computer's
     ASSERT_TRUE(pump_until(person_to_move));
     ASSERT_EQ(g_sounds_played.size(), static_cast<size_t>(g_current->level));
     ASSERT_GE(g_sounds_played.size(), 2u);
-    for (const sound_call &c : g_sounds_played) {
+    for (const sound_call& c : g_sounds_played) {
         EXPECT_EQ(reinterpret_cast<ULONG_PTR>(c.sound), static_cast<ULONG_PTR>(IDW_MOVE));
         EXPECT_EQ(c.module, g_hinst);
         EXPECT_EQ(c.flags, static_cast<DWORD>(SND_RESOURCE | SND_ASYNC));
@@ -745,20 +762,22 @@ TEST_F(DeepSearch, TheBusyCursorShowsExactlyWhileTheSearchRuns)
     // Over the whole window, caption and menu included.
     for (int hit : {HTCLIENT, HTCAPTION, HTMENU, HTBORDER}) {
         SetCursor(arrow);
-        EXPECT_EQ(SendMessageA(hwnd_, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd_),
-                               MAKELPARAM(hit, WM_MOUSEMOVE)), 0);
+        EXPECT_EQ(
+            SendMessageA(hwnd_, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd_), MAKELPARAM(hit, WM_MOUSEMOVE)),
+            0);
         EXPECT_EQ(GetCursor(), g_busy_cursor) << "hit test " << hit;
     }
 
     g_num_players = 2;
-    new_game_command();  // abandons the search
+    new_game_command(); // abandons the search
     EXPECT_FALSE(searching());
     EXPECT_EQ(GetCursor(), arrow);
     const HCURSOR cross = LoadCursorA(nullptr, IDC_CROSS);
     SetCursor(cross);
     EXPECT_EQ(SendMessageA(hwnd_, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd_),
-                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 0);
-    EXPECT_EQ(GetCursor(), cross);  // left as it was
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              0);
+    EXPECT_EQ(GetCursor(), cross); // left as it was
 }
 
 TEST_F(Game, TheCursorComesBackWhenTheComputersMoveIsPlayed)
@@ -774,7 +793,7 @@ TEST_F(Game, TheCursorComesBackWhenTheComputersMoveIsPlayed)
 TEST_F(DeepSearch, ClicksWhileTheComputerThinksChangeNothing)
 {
     start_deep_search(1);
-    node *current = g_current;
+    node* current = g_current;
     const board stones = stone_lists();
     for (int bin : {0, 3, 5, 7, 9, 12}) {
         click(bin);
@@ -790,14 +809,14 @@ TEST_F(DeepSearch, NewGameAbandonsTheSearchAndWaitsForItsThread)
 {
     start_deep_search();
     open_history();
-    g_difficulty = 1;  // as if confirmed in the Options dialog meanwhile
+    g_difficulty = 1; // as if confirmed in the Options dialog meanwhile
     new_game_command();
-    EXPECT_TRUE(has_ended(thread_));  // gone before the new game began
+    EXPECT_TRUE(has_ended(thread_)); // gone before the new game began
     EXPECT_FALSE(searching());
     EXPECT_FALSE(search_stop_requested());
     EXPECT_EQ(g_current, g_root);
     EXPECT_EQ(g_root->first_child, nullptr);
-    EXPECT_EQ(node_alloc_live(), live_before_ + 1);  // the root alone
+    EXPECT_EQ(node_alloc_live(), live_before_ + 1); // the root alone
 
     // The new game plays on at the new depth, and only its own moves count.
     ASSERT_TRUE(pump_until([&] { return finished(); }));
@@ -825,7 +844,7 @@ TEST_F(DeepSearch, ARequestWhileASearchRunsStartsNoSecondOne)
     start_deep_game(0);
     MSG request;
     ASSERT_TRUE(PeekMessageA(&request, hwnd_, WM_COMPUTER_MOVE, WM_COMPUTER_MOVE, PM_NOREMOVE));
-    PostMessageA(hwnd_, WM_COMPUTER_MOVE, request.wParam, request.lParam);  // the same request twice
+    PostMessageA(hwnd_, WM_COMPUTER_MOVE, request.wParam, request.lParam); // the same request twice
     ASSERT_TRUE(start_search());
     const HANDLE first = g_thread;
     ASSERT_TRUE(dispatch_until([] { return !queued(WM_COMPUTER_MOVE); }));
@@ -841,7 +860,7 @@ TEST_F(Game, AResultFromBeforeNewGameIsNeverApplied)
     ASSERT_NO_FATAL_FAILURE(leave_the_first_result_queued());
     MSG result;
     ASSERT_TRUE(PeekMessageA(&result, hwnd_, WM_COMPUTER_MOVED, WM_COMPUTER_MOVED, PM_NOREMOVE));
-    EXPECT_GE(static_cast<int>(result.lParam), 7);  // a real move of the top side
+    EXPECT_GE(static_cast<int>(result.lParam), 7); // a real move of the top side
 
     g_num_players = 2;
     new_game_command();
@@ -858,9 +877,9 @@ TEST_F(Game, AResultFromBeforeNewGameIsNotTakenForTheNewSearch)
     ASSERT_NO_FATAL_FAILURE(leave_the_first_result_queued());
     ASSERT_TRUE(queued(WM_COMPUTER_MOVED));
 
-    new_game_command();  // the computer is to move again in the new game
+    new_game_command(); // the computer is to move again in the new game
     ASSERT_TRUE(pump_until(person_to_move));
-    EXPECT_EQ(g_current->level, 1);  // one move: the new search's, once
+    EXPECT_EQ(g_current->level, 1); // one move: the new search's, once
     EXPECT_EQ(history_lines(), 1);
     EXPECT_EQ(g_sounds_played.size(), 1u);
 }
@@ -868,10 +887,10 @@ TEST_F(Game, AResultFromBeforeNewGameIsNotTakenForTheNewSearch)
 TEST_F(Game, ARequestFromBeforeNewGameStartsNoSearch)
 {
     start_game({.players = 1, .first_turn = 6});
-    click(0);  // the computer's turn is requested ...
+    click(0); // the computer's turn is requested ...
     ASSERT_TRUE(queued(WM_COMPUTER_MOVE));
     g_num_players = 2;
-    new_game_command();  // ... but a new game for two people begins first
+    new_game_command(); // ... but a new game for two people begins first
     pump_pending();
     EXPECT_FALSE(searching());
     EXPECT_EQ(g_current, g_root);
@@ -895,7 +914,7 @@ TEST_F(Game, MessagesCarryingNoRequestOfOursAreDropped)
 // `depth` on a scratch position.
 int best_opening_move(int stones, int depth)
 {
-    node *probe = new_node();
+    node* probe = new_node();
     init_node(probe, 13, stones);
     const int move = get_comp_move(probe, depth);
     delete_node(probe);
@@ -915,7 +934,7 @@ TEST_F(Game, TheDepthIsTakenWhenTheSearchStarts)
     g_difficulty = 1;
     start_game({.players = 1, .first_turn = 13});
     ASSERT_TRUE(start_search());
-    g_difficulty = 3;  // confirmed in the Options dialog while the computer thinks
+    g_difficulty = 3; // confirmed in the Options dialog while the computer thinks
     ASSERT_TRUE(dispatch_until([] { return !searching(); }));
     ASSERT_EQ(g_current->level, 1);
     EXPECT_EQ(g_current->move, best_opening_move(stones, 1));
@@ -995,8 +1014,8 @@ TEST_F(Game, SoakTwoHundredComputerGames)
         g_difficulty = 1 + (game / 64) % 2;
         SCOPED_TRACE("game " + std::to_string(game) + ": stones " + std::to_string(stones) +
                      ", empty captures " + std::to_string(g_allow_empty_caps) + ", random " +
-                     std::to_string(g_random_moves) + ", first " + std::to_string(g_first_turn) +
-                     ", depth " + std::to_string(g_difficulty));
+                     std::to_string(g_random_moves) + ", first " + std::to_string(g_first_turn) + ", depth " +
+                     std::to_string(g_difficulty));
         g_boxes.clear();
         new_game_command();
         ASSERT_EQ(history_lines(), 0);
@@ -1019,7 +1038,7 @@ TEST_F(Game, SoakTwoHundredComputerGames)
             level = g_current->level;
             ASSERT_EQ(stone_total(g_current), 12 * stones);
             ASSERT_EQ(history_lines(), level);
-            ASSERT_EQ(node_alloc_live(), live_before_ + 1 + level);  // root and path only
+            ASSERT_EQ(node_alloc_live(), live_before_ + 1 + level); // root and path only
             expect_view_matches(g_current);
             if (HasFailure())
                 return;
@@ -1035,7 +1054,7 @@ TEST_F(Game, SoakTwoHundredComputerGames)
     close_history();
     DestroyWindow(hwnd_);
     pump_pending();
-    EXPECT_EQ(node_alloc_live(), live_before_ + 1);  // the root, freed by the fixture
+    EXPECT_EQ(node_alloc_live(), live_before_ + 1); // the root, freed by the fixture
 }
 
 } // namespace

@@ -27,9 +27,9 @@ const ULONGLONG wait_limit_ms = 30000;
 
 namespace {
 
-const char *const option_keys[8] = {
+const char* const option_keys[8] = {
     "Player2First", "AllowEmptyCaps", "RandomMoves", "Sounds",
-    "Tooltips", "NumberPlayers", "Difficulty", "NumbersStones",
+    "Tooltips",     "NumberPlayers",  "Difficulty",  "NumbersStones",
 };
 
 // ---- the settings file ---------------------------------------------------------------
@@ -51,7 +51,7 @@ std::vector<std::string> options_section()
 {
     std::vector<std::string> section;
     bool inside = false;
-    for (const std::string &line : settings_lines()) {
+    for (const std::string& line : settings_lines()) {
         if (!line.empty() && line[0] == '[')
             inside = line == "[Options]";
         else if (inside && !line.empty())
@@ -61,7 +61,7 @@ std::vector<std::string> options_section()
 }
 
 // The eight lines write_options makes, from the values given in key order.
-std::vector<std::string> eight_keys(const std::vector<int> &values)
+std::vector<std::string> eight_keys(const std::vector<int>& values)
 {
     std::vector<std::string> lines;
     for (size_t i = 0; i < 8; ++i)
@@ -250,8 +250,8 @@ TEST_F(OptionsOk, RewritesAllEightKeysAndKeepsEveryOtherLine)
     open_main_window();
     with_dialog(hwnd_, IDM_OPTIONS, {[&] { post_ok(options_dialog()); }});
     const std::vector<std::string> lines = settings_lines();
-    for (const char *kept : {"; kept as it is", "[Display]", "Colour=blue", "[Options]",
-                             "Favourite=9", "[Later]", "Note=also kept"})
+    for (const char* kept : {"; kept as it is", "[Display]", "Colour=blue", "[Options]", "Favourite=9",
+                             "[Later]", "Note=also kept"})
         EXPECT_EQ(std::count(lines.begin(), lines.end(), kept), 1) << kept;
     std::vector<std::string> section = options_section();
     section.erase(std::remove(section.begin(), section.end(), "Favourite=9"), section.end());
@@ -283,7 +283,7 @@ TEST_F(OptionsOk, TheLimitsThemselvesAreAccepted)
         int expected_difficulty, expected_stones;
     };
     const std::string bound = std::to_string(MAX_SEARCH_DEPTH);
-    for (const row &r : {row{"0", "1", 0, 1}, row{bound.c_str(), "8", MAX_SEARCH_DEPTH, 8}}) {
+    for (const row& r : {row{"0", "1", 0, 1}, row{bound.c_str(), "8", MAX_SEARCH_DEPTH, 8}}) {
         with_dialog(hwnd_, IDM_OPTIONS, {[&] {
                         HWND dlg = options_dialog();
                         SetDlgItemTextA(dlg, IDC_DIFFICULTY, r.difficulty);
@@ -292,10 +292,8 @@ TEST_F(OptionsOk, TheLimitsThemselvesAreAccepted)
                     }});
         EXPECT_EQ(g_difficulty, r.expected_difficulty) << r.difficulty;
         EXPECT_EQ(g_num_stones, r.expected_stones) << r.stones;
-        EXPECT_EQ(GetPrivateProfileIntA("Options", "Difficulty", -1, settings_path),
-                  r.expected_difficulty);
-        EXPECT_EQ(GetPrivateProfileIntA("Options", "NumbersStones", -1, settings_path),
-                  r.expected_stones);
+        EXPECT_EQ(GetPrivateProfileIntA("Options", "Difficulty", -1, settings_path), r.expected_difficulty);
+        EXPECT_EQ(GetPrivateProfileIntA("Options", "NumbersStones", -1, settings_path), r.expected_stones);
     }
 }
 
@@ -336,8 +334,8 @@ TEST_F(OptionsCancel, CancelEscAndTheCloseBoxChangeNothingAndWriteNothing)
     write_file(settings_path, file);
     open_main_window();
     const option_values before = current_values();
-    const char *const ways[] = {"the Cancel button", "the Esc key", "the close box"};
-    for (const char *way : ways) {
+    const char* const ways[] = {"the Cancel button", "the Esc key", "the close box"};
+    for (const char* way : ways) {
         HWND seen = nullptr;
         with_dialog(hwnd_, IDM_OPTIONS, {[&] {
                         HWND dlg = seen = options_dialog();
@@ -372,7 +370,7 @@ using OptionsRefused = Options;
 struct refused_case {
     int field;
     std::string text;
-    std::string says;  // the allowed range, as the message box puts it
+    std::string says; // the allowed range, as the message box puts it
 };
 
 TEST_F(OptionsRefused, OutOfRangeKeepsTheDialogOpenWithTheFieldSelected)
@@ -387,7 +385,7 @@ TEST_F(OptionsRefused, OutOfRangeKeepsTheDialogOpenWithTheFieldSelected)
         {IDC_DIFFICULTY, std::to_string(MAX_SEARCH_DEPTH + 1), "0 to " + bound},
         {IDC_DIFFICULTY, "4000000000", "0 to " + bound},
     };
-    for (const refused_case &c : cases) {
+    for (const refused_case& c : cases) {
         HWND dlg = nullptr, box = nullptr;
         std::string box_text, box_caption;
         with_dialog(hwnd_, IDM_OPTIONS,
@@ -445,9 +443,9 @@ TEST_F(OptionsRefused, ACorrectedValueIsThenAcceptedWithTheOtherChanges)
                      post_ok(dlg);
                  },
                  until([&] { return box_owned_by(dlg) != nullptr; }),
-                 [&] { SendMessageA(box_owned_by(dlg), WM_COMMAND, IDOK, 0); },
-                 until([&] { return box_owned_by(dlg) == nullptr && GetFocus() ==
-                                    GetDlgItem(dlg, IDC_NUM_STONES); }),
+                 [&] { SendMessageA(box_owned_by(dlg), WM_COMMAND, IDOK, 0); }, until([&] {
+                     return box_owned_by(dlg) == nullptr && GetFocus() == GetDlgItem(dlg, IDC_NUM_STONES);
+                 }),
                  [&] {
                      EXPECT_FALSE(file_exists(settings_path));
                      EXPECT_EQ(g_num_stones, 4);
@@ -470,7 +468,7 @@ using OptionsWhileOpen = Options;
 TEST_F(OptionsWhileOpen, ClicksComputerMovesAndMenuCommandsAreHandled)
 {
     open_main_window();
-    g_difficulty = 2;  // one person against the computer, a quick search
+    g_difficulty = 2; // one person against the computer, a quick search
     HWND dlg = nullptr;
     with_dialog(hwnd_, IDM_OPTIONS,
                 {[&] {

@@ -20,15 +20,14 @@ namespace {
 
 const char ini_name[] = "kivari.ini";
 
-const char *const option_keys[] = {
+const char* const option_keys[] = {
     "Player2First", "AllowEmptyCaps", "RandomMoves", "Sounds",
-    "Tooltips", "NumberPlayers", "Difficulty", "NumbersStones",
+    "Tooltips",     "NumberPlayers",  "Difficulty",  "NumbersStones",
 };
 
 struct option_values {
-    int first_turn, allow_empty_caps, random_moves, sounds, tooltips,
-        num_players, difficulty, num_stones;
-    bool operator==(const option_values &) const = default;
+    int first_turn, allow_empty_caps, random_moves, sounds, tooltips, num_players, difficulty, num_stones;
+    bool operator==(const option_values&) const = default;
 };
 
 const option_values initial_values{6, 0, 0, 0, 1, 1, 5, 4};
@@ -36,10 +35,10 @@ const option_values initial_values{6, 0, 0, 0, 1, 1, 5, 4};
 option_values current_values()
 {
     return {g_first_turn, g_allow_empty_caps, g_random_moves, g_sounds,
-            g_tooltips, g_num_players, g_difficulty, g_num_stones};
+            g_tooltips,   g_num_players,      g_difficulty,   g_num_stones};
 }
 
-void set_values(const option_values &v)
+void set_values(const option_values& v)
 {
     g_first_turn = v.first_turn;
     g_allow_empty_caps = v.allow_empty_caps;
@@ -51,12 +50,11 @@ void set_values(const option_values &v)
     g_num_stones = v.num_stones;
 }
 
-std::ostream &operator<<(std::ostream &out, const option_values &v)
+std::ostream& operator<<(std::ostream& out, const option_values& v)
 {
-    return out << "{first " << v.first_turn << ", empty caps " << v.allow_empty_caps
-               << ", random " << v.random_moves << ", sounds " << v.sounds
-               << ", tooltips " << v.tooltips << ", players " << v.num_players
-               << ", depth " << v.difficulty << ", stones " << v.num_stones << "}";
+    return out << "{first " << v.first_turn << ", empty caps " << v.allow_empty_caps << ", random "
+               << v.random_moves << ", sounds " << v.sounds << ", tooltips " << v.tooltips << ", players "
+               << v.num_players << ", depth " << v.difficulty << ", stones " << v.num_stones << "}";
 }
 
 std::string read_ini()
@@ -67,7 +65,7 @@ std::string read_ini()
     return text.str();
 }
 
-void write_ini(const std::string &text)
+void write_ini(const std::string& text)
 {
     std::ofstream(ini_name, std::ios::binary) << text;
 }
@@ -79,12 +77,12 @@ bool ini_exists()
 
 std::string lower(std::string s)
 {
-    for (char &c : s)
+    for (char& c : s)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string trim(const std::string &s)
+std::string trim(const std::string& s)
 {
     size_t begin = s.find_first_not_of(" \t");
     size_t end = s.find_last_not_of(" \t");
@@ -94,11 +92,11 @@ std::string trim(const std::string &s)
 // A settings file taken apart: its non-blank lines, and the values of the
 // eight option keys in section "Options" (names compared without case).
 struct parsed_ini {
-    std::vector<std::string> other_lines;      // every line but the option keys
-    std::map<std::string, std::vector<std::string>> options;  // key -> values
+    std::vector<std::string> other_lines;                    // every line but the option keys
+    std::map<std::string, std::vector<std::string>> options; // key -> values
 };
 
-parsed_ini parse_ini(const std::string &text)
+parsed_ini parse_ini(const std::string& text)
 {
     parsed_ini result;
     std::istringstream in(text);
@@ -114,7 +112,7 @@ parsed_ini parse_ini(const std::string &text)
         size_t eq = t.find('=');
         if (section == "[options]" && eq != std::string::npos) {
             std::string key = lower(trim(t.substr(0, eq)));
-            auto is_option = [&](const char *k) { return lower(k) == key; };
+            auto is_option = [&](const char* k) { return lower(k) == key; };
             if (std::any_of(std::begin(option_keys), std::end(option_keys), is_option)) {
                 result.options[key].push_back(trim(t.substr(eq + 1)));
                 continue;
@@ -139,8 +137,8 @@ protected:
         ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, here), 0u);
         saved_dir_ = here;
         static int counter;
-        dir_ = std::string(temp) + "kivari-options-" +
-               std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        dir_ = std::string(temp) + "kivari-options-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++counter);
         ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
         ASSERT_TRUE(SetCurrentDirectoryA(dir_.c_str())) << dir_;
     }
@@ -152,10 +150,7 @@ protected:
         std::filesystem::remove_all(dir_, ignored);
     }
 
-    bool directory_is_empty() const
-    {
-        return std::filesystem::is_empty(std::filesystem::path(dir_));
-    }
+    bool directory_is_empty() const { return std::filesystem::is_empty(std::filesystem::path(dir_)); }
 
     std::string dir_, saved_dir_;
 };
@@ -165,32 +160,30 @@ protected:
 TEST_F(OptionsFile, WriteFromInitialValuesGivesTheExactFile)
 {
     write_options();
-    EXPECT_EQ(read_ini(),
-              "[Options]\r\n"
-              "Player2First=1\r\n"
-              "AllowEmptyCaps=0\r\n"
-              "RandomMoves=0\r\n"
-              "Sounds=0\r\n"
-              "Tooltips=1\r\n"
-              "NumberPlayers=1\r\n"
-              "Difficulty=5\r\n"
-              "NumbersStones=4\r\n");
+    EXPECT_EQ(read_ini(), "[Options]\r\n"
+                          "Player2First=1\r\n"
+                          "AllowEmptyCaps=0\r\n"
+                          "RandomMoves=0\r\n"
+                          "Sounds=0\r\n"
+                          "Tooltips=1\r\n"
+                          "NumberPlayers=1\r\n"
+                          "Difficulty=5\r\n"
+                          "NumbersStones=4\r\n");
 }
 
 TEST_F(OptionsFile, WriteGivesFirstSideAndFlagsAsOneOrZeroAndNumbersAsTheyAre)
 {
     set_values({13, 5, -1, 0, 0, 7, -3, 8});
     write_options();
-    EXPECT_EQ(read_ini(),
-              "[Options]\r\n"
-              "Player2First=0\r\n"
-              "AllowEmptyCaps=1\r\n"
-              "RandomMoves=1\r\n"
-              "Sounds=0\r\n"
-              "Tooltips=0\r\n"
-              "NumberPlayers=7\r\n"
-              "Difficulty=-3\r\n"
-              "NumbersStones=8\r\n");
+    EXPECT_EQ(read_ini(), "[Options]\r\n"
+                          "Player2First=0\r\n"
+                          "AllowEmptyCaps=1\r\n"
+                          "RandomMoves=1\r\n"
+                          "Sounds=0\r\n"
+                          "Tooltips=0\r\n"
+                          "NumberPlayers=7\r\n"
+                          "Difficulty=-3\r\n"
+                          "NumbersStones=8\r\n");
 }
 
 TEST_F(OptionsFile, WrittenValuesReadBackUnchanged)
@@ -205,22 +198,21 @@ TEST_F(OptionsFile, WrittenValuesReadBackUnchanged)
 
 TEST_F(OptionsFile, ReadThenWriteKeepsEveryOtherLineAndSection)
 {
-    const std::string before =
-        "; settings of the game\n"
-        "[Window]\n"
-        "Left=10\n"
-        "Top=20\n"
-        "\n"
-        "[options]\n"
-        "  sounds = 5\n"
-        "Extra=keep me\n"
-        "NumberPlayers=7\n"
-        "; a note\n"
-        "Difficulty=3x\n"
-        "\n"
-        "[Recent]\n"
-        "Sounds=9\n"
-        "File1=a.txt\n";
+    const std::string before = "; settings of the game\n"
+                               "[Window]\n"
+                               "Left=10\n"
+                               "Top=20\n"
+                               "\n"
+                               "[options]\n"
+                               "  sounds = 5\n"
+                               "Extra=keep me\n"
+                               "NumberPlayers=7\n"
+                               "; a note\n"
+                               "Difficulty=3x\n"
+                               "\n"
+                               "[Recent]\n"
+                               "Sounds=9\n"
+                               "File1=a.txt\n";
     write_ini(before);
 
     read_options();
@@ -232,9 +224,8 @@ TEST_F(OptionsFile, ReadThenWriteKeepsEveryOtherLineAndSection)
     // Each key once, with the value in memory; the flag as 1, the others as
     // they were read.
     std::map<std::string, std::vector<std::string>> expected{
-        {"player2first", {"1"}}, {"allowemptycaps", {"0"}}, {"randommoves", {"0"}},
-        {"sounds", {"1"}}, {"tooltips", {"1"}}, {"numberplayers", {"7"}},
-        {"difficulty", {"3"}}, {"numbersstones", {"4"}},
+        {"player2first", {"1"}}, {"allowemptycaps", {"0"}}, {"randommoves", {"0"}}, {"sounds", {"1"}},
+        {"tooltips", {"1"}},     {"numberplayers", {"7"}},  {"difficulty", {"3"}},  {"numbersstones", {"4"}},
     };
     EXPECT_EQ(new_file.options, expected);
 }
@@ -317,12 +308,11 @@ TEST_F(OptionsFile, WithoutFileBottomSideMovesFirst)
 }
 
 struct first_side_case {
-    const char *value;
+    const char* value;
     int first_turn;
 };
 
-class Player2First : public OptionsFile,
-                     public ::testing::WithParamInterface<first_side_case> {};
+class Player2First : public OptionsFile, public ::testing::WithParamInterface<first_side_case> {};
 
 TEST_P(Player2First, ZeroMeansTopSideAnythingElseBottomSide)
 {
@@ -360,12 +350,11 @@ TEST_F(OptionsFile, ValueWithoutNumberReadsAsZero)
 }
 
 struct stones_case {
-    const char *value;
+    const char* value;
     int stones;
 };
 
-class StonesInFile : public OptionsFile,
-                     public ::testing::WithParamInterface<stones_case> {};
+class StonesInFile : public OptionsFile, public ::testing::WithParamInterface<stones_case> {};
 
 TEST_P(StonesInFile, OneToEightIsTakenAnythingElseKeepsThePreviousCount)
 {
@@ -376,9 +365,8 @@ TEST_P(StonesInFile, OneToEightIsTakenAnythingElseKeepsThePreviousCount)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, StonesInFile,
-                         ::testing::Values(stones_case{"1", 1}, stones_case{"8", 8},
-                                           stones_case{"3x", 3}, stones_case{"0", 6},
-                                           stones_case{"9", 6}, stones_case{"-1", 6},
+                         ::testing::Values(stones_case{"1", 1}, stones_case{"8", 8}, stones_case{"3x", 3},
+                                           stones_case{"0", 6}, stones_case{"9", 6}, stones_case{"-1", 6},
                                            stones_case{"text", 6}, stones_case{"", 6},
                                            stones_case{"100", 6}));
 

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc < 3)
         return 99;

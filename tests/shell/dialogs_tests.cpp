@@ -77,7 +77,7 @@ protected:
 using StatusTexts = Shell;
 
 // Status parts 1 to 4 in order: the score, the level, the value and the side to move.
-void expect_status_parts(const std::array<const char *, 4> &parts)
+void expect_status_parts(const std::array<const char*, 4>& parts)
 {
     for (int part = 1; part <= 4; ++part)
         EXPECT_EQ(status_text(part), parts[part - 1]) << "part " << part;
@@ -102,7 +102,7 @@ TEST_F(StatusTexts, ShowTheValueAndLevelThePositionCarries)
     play(2);
     play(0);
     play(9);
-    g_current->h = -17;  // a value the search backed up may be anything
+    g_current->h = -17; // a value the search backed up may be anything
     update_status(hwnd_, g_current);
     EXPECT_EQ(status_text(2), "Level: 3");
     EXPECT_EQ(status_text(3), "Heuristic: -17");
@@ -116,15 +116,15 @@ TEST_F(StatusTexts, SideToMoveDependsOnThePlayers)
     bottom.turn = 6;
     struct row {
         int players;
-        node *position;
-        const char *shown;
+        node* position;
+        const char* shown;
     } rows[] = {
-        {0, &top, "To move: Computer"},    {0, &bottom, "To move: Computer"},
-        {1, &top, "To move: Computer"},    {1, &bottom, "To move: Player 2"},
-        {2, &top, "To move: Player 1"},    {2, &bottom, "To move: Player 2"},
-        {5, &top, "To move: Player 1"},    {-1, &bottom, "To move: Player 2"},
+        {0, &top, "To move: Computer"}, {0, &bottom, "To move: Computer"},
+        {1, &top, "To move: Computer"}, {1, &bottom, "To move: Player 2"},
+        {2, &top, "To move: Player 1"}, {2, &bottom, "To move: Player 2"},
+        {5, &top, "To move: Player 1"}, {-1, &bottom, "To move: Player 2"},
     };
-    for (const row &r : rows) {
+    for (const row& r : rows) {
         g_num_players = r.players;
         update_status(hwnd_, r.position);
         EXPECT_EQ(status_text(4), r.shown) << r.players << " players, turn " << r.position->turn;
@@ -159,7 +159,7 @@ HWND main_tooltip()
 // What the main window answers to one tip request for `tool`, as the control asks.
 struct tip_answer {
     LRESULT result;
-    std::string text;   // empty when the request's text was left alone
+    std::string text; // empty when the request's text was left alone
     bool points_at_buffer;
 };
 
@@ -169,11 +169,9 @@ tip_answer ask_tip(HWND main, UINT_PTR tool)
     info.hdr.hwndFrom = main_tooltip();
     info.hdr.idFrom = tool;
     info.hdr.code = TTN_NEEDTEXTA;
-    info.lpszText = info.szText;  // where the control points it before asking
-    const LRESULT result =
-        SendMessageA(main, WM_NOTIFY, tool, reinterpret_cast<LPARAM>(&info));
-    return {result, info.lpszText != nullptr ? info.lpszText : "",
-            info.lpszText == g_tip_text};
+    info.lpszText = info.szText; // where the control points it before asking
+    const LRESULT result = SendMessageA(main, WM_NOTIFY, tool, reinterpret_cast<LPARAM>(&info));
+    return {result, info.lpszText != nullptr ? info.lpszText : "", info.lpszText == g_tip_text};
 }
 
 // The text the tooltip control itself gets for `tool`, through the main window.
@@ -190,7 +188,7 @@ std::string control_tip(HWND main, UINT_PTR tool)
 }
 
 // A board with a different count in every bin: bin b holds 10 + b stones.
-void set_distinct_counts(node *n)
+void set_distinct_counts(node* n)
 {
     for (int bin = 0; bin < 14; ++bin)
         n->bins[bin] = 10 + bin;
@@ -199,9 +197,8 @@ void set_distinct_counts(node *n)
 // By tool id (column + 8 x row, row 0 on top): the top store, the top row
 // from the left, the bottom store; then the top store again, the bottom row
 // from the left and the bottom store again.
-const std::array<const char *, 16> distinct_tips = {
-    "23", "22", "21", "20", "19", "18", "17", "16",
-    "23", "10", "11", "12", "13", "14", "15", "16",
+const std::array<const char*, 16> distinct_tips = {
+    "23", "22", "21", "20", "19", "18", "17", "16", "23", "10", "11", "12", "13", "14", "15", "16",
 };
 
 using Tooltips = Shell;
@@ -245,9 +242,9 @@ TEST_F(Tooltips, EachToolShowsItsBinsCount)
 
 TEST_F(Tooltips, BothToolsOfAStoreAgreeAfterPlayedMoves)
 {
-    play(2);  // into the bottom store: another move
-    play(5);  // and on into the top row
-    play(9);  // the top side sows into its store
+    play(2); // into the bottom store: another move
+    play(5); // and on into the top row
+    play(9); // the top side sows into its store
     ASSERT_GT(g_current->bins[6], 0);
     ASSERT_GT(g_current->bins[13], 0);
     const std::string left = std::to_string(g_current->bins[13]);
@@ -288,8 +285,7 @@ TEST_F(Tooltips, OtherNotificationsAndUnknownToolsAreHarmless)
 
 TEST_F(Tooltips, AWindowThatIsGoneGetsNone)
 {
-    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                g_hinst, nullptr);
+    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, g_hinst, nullptr);
     ASSERT_NE(gone, nullptr);
     DestroyWindow(gone);
     EXPECT_EQ(create_tooltips(gone), nullptr);
@@ -321,12 +317,11 @@ TEST_F(History, OpensEmptyBeforeAnyMove)
 
 TEST_F(History, OpensWithTheGameSoFar)
 {
-    play(2);  // the bottom side's last stone lands in its store: it moves again
+    play(2); // the bottom side's last stone lands in its store: it moves again
     play(0);
-    play(9);  // the same for the top side
+    play(9); // the same for the top side
     play(7);
-    const std::vector<std::string> expected = {"Player 2: 3", "Player 2: 1", "Player 1: 4",
-                                               "Player 1: 6"};
+    const std::vector<std::string> expected = {"Player 2: 3", "Player 2: 1", "Player 1: 4", "Player 1: 6"};
     with_dialog(hwnd_, IDM_HISTORY, {[&] {
                     EXPECT_EQ(list_lines(history_list(g_hist_dlg)), expected);
                     press_escape(g_hist_dlg);
@@ -337,12 +332,11 @@ TEST_F(History, ListsNothingBelowTheCurrentPosition)
 {
     play(3);
     // As a running search leaves it: children below the current position.
-    node *searched = nullptr;
+    node* searched = nullptr;
     ASSERT_GE(gen_node(g_current, 8, &searched), 0);
     ASSERT_GE(gen_node(searched, 0, &searched), 0);
     with_dialog(hwnd_, IDM_HISTORY, {[&] {
-                    EXPECT_EQ(list_lines(history_list(g_hist_dlg)),
-                              std::vector<std::string>{"Player 2: 4"});
+                    EXPECT_EQ(list_lines(history_list(g_hist_dlg)), std::vector<std::string>{"Player 2: 4"});
                     press_escape(g_hist_dlg);
                 }});
     free_node(g_current->first_child);
@@ -358,8 +352,7 @@ TEST_F(History, LinesAddedWhileOpenFollowTheGame)
                  },
                  [&] {
                      EXPECT_EQ(list_lines(history_list(g_hist_dlg)),
-                               (std::vector<std::string>{"Player 2: 3", "Player 2: 1",
-                                                         "Player 1: 4"}));
+                               (std::vector<std::string>{"Player 2: 3", "Player 2: 1", "Player 1: 4"}));
                      press_escape(g_hist_dlg);
                  }});
 }
@@ -374,11 +367,10 @@ TEST_F(History, FromTheEighthLineOnTheNewestIsKeptInView)
                     RECT r{0, 0, 0, 3 * line_h};
                     AdjustWindowRectEx(&r, GetWindowLongA(list, GWL_STYLE), FALSE,
                                        GetWindowLongA(list, GWL_EXSTYLE));
-                    SetWindowPos(list, nullptr, 0, 0, 100, r.bottom - r.top,
-                                 SWP_NOMOVE | SWP_NOZORDER);
+                    SetWindowPos(list, nullptr, 0, 0, 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
                     for (int i = 0; i < 4; ++i)
                         history_add(g_hist_dlg, "Player 2: 1");
-                    SendMessageA(list, LB_SETTOPINDEX, 1, 0);  // as if the user scrolled
+                    SendMessageA(list, LB_SETTOPINDEX, 1, 0); // as if the user scrolled
                     for (int i = 4; i < 7; ++i) {
                         history_add(g_hist_dlg, "Player 2: 1");
                         EXPECT_EQ(top_index(list), 1) << "line " << i << " leaves the top alone";
@@ -419,8 +411,7 @@ TEST_F(History, ClearEmptiesTheOpenList)
                     history_clear(g_hist_dlg);
                     EXPECT_TRUE(list_lines(history_list(g_hist_dlg)).empty());
                     history_add(g_hist_dlg, "Player 2: 2");
-                    EXPECT_EQ(list_lines(history_list(g_hist_dlg)),
-                              std::vector<std::string>{"Player 2: 2"});
+                    EXPECT_EQ(list_lines(history_list(g_hist_dlg)), std::vector<std::string>{"Player 2: 2"});
                     press_escape(g_hist_dlg);
                 }});
 }
@@ -493,8 +484,7 @@ TEST_F(History, MainWindowTakesPostedMessagesWhileOpen)
                      EXPECT_TRUE(IsWindowVisible(second));
                      // New lines go to the one opened last.
                      history_add(g_hist_dlg, "Player 2: 6");
-                     EXPECT_EQ(list_lines(history_list(second)),
-                               std::vector<std::string>{"Player 2: 6"});
+                     EXPECT_EQ(list_lines(history_list(second)), std::vector<std::string>{"Player 2: 6"});
                      EXPECT_TRUE(list_lines(history_list(first)).empty());
                      press_escape(second);
                  },
@@ -547,7 +537,7 @@ TEST_F(History, MovesClickedWhileOpenAddTheirLinesAsTheyArePlayed)
 
 TEST_F(History, TheComputersMovesArriveWhileOpen)
 {
-    g_num_players = 1;  // the computer plays the top side
+    g_num_players = 1; // the computer plays the top side
     g_difficulty = 2;
     std::vector<std::string> live;
     with_dialog(hwnd_, IDM_HISTORY,
@@ -608,8 +598,7 @@ TEST_F(About, ListsSevenLinesWithTheVersionAndAnEmptyFourth)
     with_dialog(hwnd_, IDM_ABOUT, {[&] {
                     HWND about = find_dialog("About");
                     ASSERT_NE(about, nullptr);
-                    const std::vector<std::string> lines =
-                        list_lines(GetDlgItem(about, IDC_ABOUT_TEXT));
+                    const std::vector<std::string> lines = list_lines(GetDlgItem(about, IDC_ABOUT_TEXT));
                     ASSERT_EQ(lines.size(), 7u);
                     EXPECT_EQ(lines[2], "Version: 1.0.0.1");
                     EXPECT_EQ(lines[3], "");
@@ -706,8 +695,8 @@ TEST_F(About, OkAndEscEndIt)
 // A plain popup of the given place and size, standing in for a dialog or its owner.
 HWND popup(int x, int y, int w, int h)
 {
-    return CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, w, h, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, w, h, nullptr, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
 }
 
 POINT placed(int owner_x, int owner_y, int owner_w, int owner_h, int w, int h)
@@ -796,8 +785,8 @@ TEST_F(DialogPlace, OverAMainWindowPartlyOffTheScreenTheyStayOnIt)
 {
     const SIZE s = screen_size();
     const RECT main = window_rect(hwnd_);
-    SetWindowPos(hwnd_, nullptr, -(main.right - main.left) + 40, -(main.bottom - main.top) + 30,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(hwnd_, nullptr, -(main.right - main.left) + 40, -(main.bottom - main.top) + 30, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
     with_dialog(hwnd_, IDM_HISTORY, {[&] {
                     const RECT r = window_rect(g_hist_dlg);
                     EXPECT_EQ(r.left, 0);

@@ -1,4 +1,5 @@
-// Tests of the Help menu: the browser command line, the registry fallback of the home page, and the help viewer on the real main window.
+// Tests of the Help menu: the browser command line, the registry fallback of the home page, and the help
+// viewer on the real main window.
 #include "shell/help.h"
 #include "shell/shell.h"
 
@@ -32,7 +33,7 @@ std::string exe_dir()
 
 // ---- the browser's command line ---------------------------------------------------
 
-std::string command_for(const std::string &registered, const std::string &address, int *result = nullptr)
+std::string command_for(const std::string& registered, const std::string& address, int* result = nullptr)
 {
     char buffer[url_command_size] = "";
     registered.copy(buffer, sizeof buffer - 1);
@@ -98,7 +99,7 @@ class Registry : public InTempDir {
 protected:
     void SetUp() override
     {
-        for (const char *ext : {".htm", ".html"}) {
+        for (const char* ext : {".htm", ".html"}) {
             HKEY key;
             if (RegOpenKeyExA(HKEY_CLASSES_ROOT, ext, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
                 RegCloseKey(key);
@@ -112,26 +113,26 @@ protected:
 
     void TearDown() override
     {
-        for (const std::string &key : made_)
+        for (const std::string& key : made_)
             RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
         InTempDir::TearDown();
     }
 
-    void set_default(const std::string &subkey, const std::string &value)
+    void set_default(const std::string& subkey, const std::string& value)
     {
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                  &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                  nullptr),
                   ERROR_SUCCESS)
             << subkey;
-        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>(value.size() + 1));
         RegCloseKey(key);
         made_.push_back(subkey.substr(0, subkey.find('\\')));
     }
 
     // A browser class whose command records its command line in `name`.
-    std::string browser_class(const std::string &cls, const std::string &name)
+    std::string browser_class(const std::string& cls, const std::string& name)
     {
         const std::string out = dir_ + "\\" + name;
         set_default(cls + "\\shell\\open\\command", "\"" + recorder_ + "\" \"" + out + "\" \"%1\" --ignored");
@@ -139,7 +140,7 @@ protected:
     }
 
     // The command line the recorder got, once it has run.
-    std::string recorded(const std::string &out)
+    std::string recorded(const std::string& out)
     {
         EXPECT_TRUE(pump_until([&] { return file_exists(out); })) << "nothing was started";
         return read_file(out);
@@ -221,7 +222,7 @@ TEST_F(Registry, WhenTheShellOpensTheAddressNothingElseIsStarted)
     set_default("wkivari-test", "URL:wKivari test");
     HKEY key;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "wkivari-test", 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
-    RegSetValueExA(key, "URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 1);
+    RegSetValueExA(key, "URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
     RegCloseKey(key);
     const std::string by_shell = browser_class("wkivari-test", "shell.txt");
     set_default(".htm", "wKivariTest.htm");
@@ -240,7 +241,7 @@ struct file_outline {
     int keywords = 0;
 };
 
-file_outline outline_of(const std::string &data)
+file_outline outline_of(const std::string& data)
 {
     file_outline outline;
     std::istringstream in(data);
@@ -267,7 +268,7 @@ void press(HWND control, WPARAM key)
     SendMessageA(control, WM_KEYUP, key, 0xC0000001);
 }
 
-void type(HWND control, const std::string &text)
+void type(HWND control, const std::string& text)
 {
     for (char c : text)
         SendMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
@@ -312,7 +313,7 @@ protected:
     }
 
     // Shows the file `data` in the viewer, through the same call the menu makes.
-    void show_file(const std::string &name, const std::string &data)
+    void show_file(const std::string& name, const std::string& data)
     {
         const std::string path = dir_ + "\\" + name;
         write_file(path, data);
@@ -368,7 +369,7 @@ TEST_F(Viewer, SearchOpensTheIndexWithAnEmptyKeywordAndEveryKeyword)
     EXPECT_EQ(static_cast<int>(entries.size()), outline_of(help_file_).keywords);
     // Each entry names its topic after a tab.
     const file_outline outline = outline_of(help_file_);
-    for (const std::string &entry : entries) {
+    for (const std::string& entry : entries) {
         const auto tab = entry.find('\t');
         ASSERT_NE(tab, std::string::npos) << entry;
         EXPECT_NE(std::find(outline.titles.begin(), outline.titles.end(), entry.substr(tab + 1)),
@@ -389,9 +390,9 @@ TEST_F(Viewer, TypingNarrowsTheKeywordsAndEnterOpensTheFirst)
     const std::vector<std::string> caps = list_lines(index);
     ASSERT_FALSE(caps.empty());
     EXPECT_LT(caps.size(), all);
-    for (const std::string &entry : caps) {
+    for (const std::string& entry : caps) {
         std::string word = entry.substr(0, entry.find('\t'));
-        for (char &c : word)
+        for (char& c : word)
             c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
         EXPECT_TRUE(word.rfind("cap", 0) == 0 || word.find(" cap") != std::string::npos) << entry;
     }
@@ -401,11 +402,12 @@ TEST_F(Viewer, TypingNarrowsTheKeywordsAndEnterOpensTheFirst)
     ASSERT_FALSE(captures.empty());
 
     press(field, VK_RETURN);
-    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), captures.front().substr(captures.front().find('\t') + 1));
+    EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)),
+              captures.front().substr(captures.front().find('\t') + 1));
 
     type(field, "zzz");
     EXPECT_TRUE(list_lines(index).empty());
-    press(field, VK_RETURN);  // nothing to open: harmless
+    press(field, VK_RETURN); // nothing to open: harmless
     SendMessageA(field, WM_CHAR, VK_BACK, 1);
     SendMessageA(field, WM_CHAR, VK_BACK, 1);
     SendMessageA(field, WM_CHAR, VK_BACK, 1);
@@ -428,7 +430,7 @@ TEST_F(Viewer, ADoubleClickOnAKeywordOpensItsTopic)
     SendMessageA(index, WM_LBUTTONUP, 0, at);
     SendMessageA(index, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     SendMessageA(index, WM_LBUTTONUP, 0, at);
-    const std::string &entry = entries[pick];
+    const std::string& entry = entries[pick];
     EXPECT_EQ(window_text(viewer_item(IDC_HELP_TITLE)), entry.substr(entry.find('\t') + 1));
 }
 
@@ -504,9 +506,9 @@ TEST_F(Viewer, AMissingFileIsSaidInTheViewer)
 TEST_F(Viewer, DamagedFilesAreSaidInTheViewerWithTheLine)
 {
     struct damaged {
-        const char *name;
+        const char* name;
         std::string data;
-        const char *said;
+        const char* said;
     };
     const std::vector<damaged> files{
         {"binary", std::string("@topic A\nok\n\x01\x02\0\0\xff", 17), "line 3"},
@@ -523,7 +525,7 @@ TEST_F(Viewer, DamagedFilesAreSaidInTheViewerWithTheLine)
         {"long_line", "@topic A\n@keywords " + std::string(100000, 'k') + "\ntext\n", "line 2"},
         {"huge", "@topic A\n" + std::string(3 << 20, 'x') + "\n", "larger"},
     };
-    for (const damaged &file : files) {
+    for (const damaged& file : files) {
         SCOPED_TRACE(file.name);
         show_file(std::string(file.name) + ".hlp", file.data);
         ASSERT_NE(g_help_wnd, nullptr);
@@ -540,21 +542,20 @@ TEST_F(Viewer, DamagedFilesAreSaidInTheViewerWithTheLine)
 
 TEST_F(Viewer, LinesJoinIntoParagraphsAndListItemsKeepTheirLines)
 {
-    show_file("small.hlp",
-              "# comment\r\n"
-              "@topic First\r\n"
-              "@keywords one, shared\r\n"
-              "A paragraph\r\n"
-              "   on two lines.\r\n"
-              "\r\n"
-              "\r\n"
-              "Items:\r\n"
-              "- a\r\n"
-              "- b\r\n"
-              "@topic  Second \n"
-              "@keywords shared,, two\n"
-              "@keywords more\n"
-              "Tabs\tbecome spaces.\n");
+    show_file("small.hlp", "# comment\r\n"
+                           "@topic First\r\n"
+                           "@keywords one, shared\r\n"
+                           "A paragraph\r\n"
+                           "   on two lines.\r\n"
+                           "\r\n"
+                           "\r\n"
+                           "Items:\r\n"
+                           "- a\r\n"
+                           "- b\r\n"
+                           "@topic  Second \n"
+                           "@keywords shared,, two\n"
+                           "@keywords more\n"
+                           "Tabs\tbecome spaces.\n");
     ASSERT_NE(g_help_wnd, nullptr);
     EXPECT_EQ(list_lines(viewer_item(IDC_HELP_TOPICS)), (std::vector<std::string>{"First", "Second"}));
     EXPECT_EQ(window_text(viewer_item(IDC_HELP_TEXT)),

@@ -1,4 +1,5 @@
-// Stands in for a browser in the home page tests: writes its whole command line to the file its first argument names.
+// Stands in for a browser in the home page tests: writes its whole command line to the file its first
+// argument names.
 #include <windows.h>
 
 #include <string>
@@ -19,8 +20,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const std::string out = line.substr(at + 1, end - at - 1);
     // Written under another name first, so the test never reads half a file.
     const std::string part = out + ".part";
-    HANDLE file = CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
     DWORD written = 0;

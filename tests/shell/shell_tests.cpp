@@ -34,8 +34,8 @@ const char app_name[] = "wKivari";
 std::vector<int> status_edges()
 {
     int edges[25];
-    const int count = static_cast<int>(
-        SendMessageA(g_status_bar, SB_GETPARTS, 25, reinterpret_cast<LPARAM>(edges)));
+    const int count =
+        static_cast<int>(SendMessageA(g_status_bar, SB_GETPARTS, 25, reinterpret_cast<LPARAM>(edges)));
     return std::vector<int>(edges, edges + count);
 }
 
@@ -65,7 +65,7 @@ image load_art(int id)
 
 // Pixels of `shot` in the box at (x0, y0) that differ from `art` at the same
 // place relative to (ax, ay).
-int differing_pixels(const image &shot, int x0, int y0, int w, int h, const image &art, int ax, int ay)
+int differing_pixels(const image& shot, int x0, int y0, int w, int h, const image& art, int ax, int ay)
 {
     int n = 0;
     for (int y = 0; y < h; ++y)
@@ -127,7 +127,7 @@ TEST_F(MainWindow, ClientAreaIsTheBoardWithTheStatusBarBelow)
     EXPECT_TRUE(IsWindowVisible(g_status_bar));
     RECT r;
     GetWindowRect(g_status_bar, &r);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT *>(&r), 2);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
     EXPECT_EQ(r.left, 0);
     EXPECT_EQ(r.top, 210);
     EXPECT_EQ(r.right, 576);
@@ -240,7 +240,7 @@ TEST_F(MainWindow, StartUpSetsUpTheOpeningPositionFromTheSettingsFile)
     open();
     ASSERT_NE(g_root, nullptr);
     EXPECT_EQ(g_current, g_root);
-    EXPECT_EQ(g_root->turn, 13);  // the top side moves first
+    EXPECT_EQ(g_root->turn, 13); // the top side moves first
     EXPECT_EQ(g_root->level, 0);
     EXPECT_EQ(g_root->first_child, nullptr);
     for (int bin = 0; bin < 14; ++bin) {
@@ -304,7 +304,7 @@ TEST_F(MainWindow, PaintedClientAreaShowsTheBoardAndItsStones)
     // where the stones lie, and not in its corners.
     for (int col = 1; col <= 6; ++col) {
         for (int row = 0; row < 2; ++row) {
-            const image &art = row == 0 ? top : bottom;
+            const image& art = row == 0 ? top : bottom;
             const int x = col * 72, y = row * 105;
             EXPECT_GT(differing_pixels(shot, x + 12, y + 15, 48, 80, art, 12, 15), 200)
                 << "cell at column " << col << ", row " << row;
@@ -317,17 +317,21 @@ TEST_F(MainWindow, PaintedClientAreaShowsTheBoardAndItsStones)
 // ---- menu and commands ----------------------------------------------------------
 
 struct menu_entry {
-    const char *text;  // null for a separator
+    const char* text; // null for a separator
     UINT id;
 };
 
 const menu_entry file_menu[] = {
-    {"&New Game", IDM_NEW_GAME}, {nullptr, 0},        {"&Options...", IDM_OPTIONS},
-    {"&History...", IDM_HISTORY}, {nullptr, 0},       {"E&xit", IDM_EXIT},
+    {"&New Game", IDM_NEW_GAME},  {nullptr, 0}, {"&Options...", IDM_OPTIONS},
+    {"&History...", IDM_HISTORY}, {nullptr, 0}, {"E&xit", IDM_EXIT},
 };
 const menu_entry help_menu[] = {
-    {"&Contents", IDM_HELP_CONTENTS}, {"&Search...", IDM_HELP_SEARCH}, {nullptr, 0},
-    {"&Tessary Homepage", IDM_HOMEPAGE}, {nullptr, 0},                 {"&About...", IDM_ABOUT},
+    {"&Contents", IDM_HELP_CONTENTS},
+    {"&Search...", IDM_HELP_SEARCH},
+    {nullptr, 0},
+    {"&Tessary Homepage", IDM_HOMEPAGE},
+    {nullptr, 0},
+    {"&About...", IDM_ABOUT},
 };
 
 std::string menu_text(HMENU menu, int pos)
@@ -337,8 +341,7 @@ std::string menu_text(HMENU menu, int pos)
     return text;
 }
 
-template <size_t N>
-void expect_popup(HMENU bar, int pos, const char *title, const menu_entry (&items)[N])
+template <size_t N> void expect_popup(HMENU bar, int pos, const char* title, const menu_entry (&items)[N])
 {
     SCOPED_TRACE(title);
     EXPECT_EQ(menu_text(bar, pos), title);
@@ -387,7 +390,7 @@ TEST_F(MainWindow, ExitClosesTheWindowAndQuitsWithCodeZero)
 {
     open();
     EXPECT_EQ(SendMessageA(hwnd_, WM_COMMAND, IDM_EXIT, 0), 0);
-    EXPECT_TRUE(queued(WM_CLOSE));  // posted, not done on the spot
+    EXPECT_TRUE(queued(WM_CLOSE)); // posted, not done on the spot
     EXPECT_TRUE(IsWindow(hwnd_));
     EXPECT_EQ(run_until_quit(), std::optional<int>(0));
     EXPECT_FALSE(IsWindow(hwnd_));
@@ -415,14 +418,14 @@ TEST_F(MainWindow, DestroyReleasesTheArtAndTheGameBelowTheRoot)
 {
     open();
     ASSERT_NE(g_root, nullptr);
-    node *root = g_root;
+    node* root = g_root;
     // Two moves of the bottom side from the opening, as a played game leaves them.
     ASSERT_GE(gen_node(g_current, 2, &g_current), 0);
     ASSERT_GE(gen_node(g_current, 0, &g_current), 0);
     ASSERT_EQ(g_current->level, 2);
 
     DestroyWindow(hwnd_);
-    EXPECT_EQ(g_root, root);  // the root lives as long as the program
+    EXPECT_EQ(g_root, root); // the root lives as long as the program
     EXPECT_EQ(g_root->first_child, nullptr);
     EXPECT_EQ(node_alloc_live(), live_before_ + 1);
     for (HBITMAP b : g_board_bitmaps)
@@ -478,8 +481,7 @@ std::string program_path()
 {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    return (std::filesystem::path(self).parent_path().parent_path().parent_path() / "wkivari.exe")
-        .string();
+    return (std::filesystem::path(self).parent_path().parent_path().parent_path() / "wkivari.exe").string();
 }
 
 class Program : public InTempDir {
@@ -492,8 +494,8 @@ protected:
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            dir_.c_str(), &si, &pi)) {
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
+                            &pi)) {
             ADD_FAILURE() << "cannot start " << command << ", error " << GetLastError();
             return std::nullopt;
         }
@@ -554,7 +556,7 @@ TEST_F(InTempDir, WithoutItsWindowTheProgramEndsWithBadEnvironment)
     UnregisterClassA(name, GetModuleHandleA(nullptr));
     const HHOOK hook = SetWindowsHookExA(WH_CBT, refuse_windows, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
-    PostQuitMessage(7);  // a loop that ran anyway would end with this code
+    PostQuitMessage(7); // a loop that ran anyway would end with this code
     const int code = run_program(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
     UnhookWindowsHookEx(hook);
     pump_pending();

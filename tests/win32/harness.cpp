@@ -17,7 +17,7 @@
 
 // ---- message pumping -------------------------------------------------------------
 
-bool pump_pending(int *quit_code)
+bool pump_pending(int* quit_code)
 {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -32,7 +32,7 @@ bool pump_pending(int *quit_code)
     return false;
 }
 
-bool pump_until(const std::function<bool()> &done)
+bool pump_until(const std::function<bool()>& done)
 {
     const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
     while (!done()) {
@@ -84,7 +84,7 @@ namespace {
 
 BOOL CALLBACK collect_window(HWND hwnd, LPARAM windows)
 {
-    reinterpret_cast<std::vector<HWND> *>(windows)->push_back(hwnd);
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(hwnd);
     return TRUE;
 }
 
@@ -111,7 +111,7 @@ std::vector<HWND> child_windows(HWND parent)
     return windows;
 }
 
-HWND first_window(const std::vector<HWND> &windows, const std::function<bool(HWND)> &wanted)
+HWND first_window(const std::vector<HWND>& windows, const std::function<bool(HWND)>& wanted)
 {
     for (HWND hwnd : windows)
         if (wanted(hwnd))
@@ -119,7 +119,7 @@ HWND first_window(const std::vector<HWND> &windows, const std::function<bool(HWN
     return nullptr;
 }
 
-HWND find_window(const std::function<bool(HWND)> &wanted)
+HWND find_window(const std::function<bool(HWND)>& wanted)
 {
     return first_window(thread_windows(), wanted);
 }
@@ -156,7 +156,7 @@ LPARAM bin_point(int bin)
 
 // ---- files ---------------------------------------------------------------------------
 
-std::string read_file(const std::string &path)
+std::string read_file(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -164,34 +164,33 @@ std::string read_file(const std::string &path)
     return text.str();
 }
 
-void write_file(const std::string &path, const std::string &data)
+void write_file(const std::string& path, const std::string& data)
 {
     std::ofstream(path, std::ios::binary) << data;
 }
 
-bool file_exists(const std::string &path)
+bool file_exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // ---- the option values ---------------------------------------------------------------
 
-std::ostream &operator<<(std::ostream &out, const option_values &v)
+std::ostream& operator<<(std::ostream& out, const option_values& v)
 {
-    return out << "{first " << v.first_turn << ", empty caps " << v.allow_empty_caps
-               << ", random " << v.random_moves << ", sounds " << v.sounds
-               << ", tooltips " << v.tooltips << ", players " << v.num_players
-               << ", depth " << v.difficulty << ", stones " << v.num_stones
-               << ", seed " << v.random_seed << "}";
+    return out << "{first " << v.first_turn << ", empty caps " << v.allow_empty_caps << ", random "
+               << v.random_moves << ", sounds " << v.sounds << ", tooltips " << v.tooltips << ", players "
+               << v.num_players << ", depth " << v.difficulty << ", stones " << v.num_stones << ", seed "
+               << v.random_seed << "}";
 }
 
 option_values current_values()
 {
-    return {g_first_turn, g_allow_empty_caps, g_random_moves, g_sounds, g_tooltips,
-            g_num_players, g_difficulty, g_num_stones, g_random_seed};
+    return {g_first_turn,  g_allow_empty_caps, g_random_moves, g_sounds,     g_tooltips,
+            g_num_players, g_difficulty,       g_num_stones,   g_random_seed};
 }
 
-void set_values(const option_values &v)
+void set_values(const option_values& v)
 {
     g_first_turn = v.first_turn;
     g_allow_empty_caps = v.allow_empty_caps;
@@ -211,11 +210,11 @@ image grab(HDC source, int x, int y, int width, int height)
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;  // top-down
+    bi.bmiHeader.biHeight = -height; // top-down
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
+    void* bits = nullptr;
     HDC mem = CreateCompatibleDC(source);
     HBITMAP dib = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, dib);
@@ -224,17 +223,17 @@ image grab(HDC source, int x, int y, int width, int height)
     image out;
     out.width = width;
     out.height = height;
-    const auto *p = static_cast<const uint32_t *>(bits);
+    const auto* p = static_cast<const uint32_t*>(bits);
     out.px.assign(p, p + static_cast<size_t>(width) * height);
-    for (uint32_t &v : out.px)
-        v &= 0xFFFFFF;  // the top byte is not part of the colour
+    for (uint32_t& v : out.px)
+        v &= 0xFFFFFF; // the top byte is not part of the colour
     SelectObject(mem, old);
     DeleteObject(dib);
     DeleteDC(mem);
     return out;
 }
 
-image grab_client(HWND hwnd, const RECT &area)
+image grab_client(HWND hwnd, const RECT& area)
 {
     HDC dc = GetDC(hwnd);
     image out = grab(dc, area.left, area.top, area.right - area.left, area.bottom - area.top);
@@ -330,7 +329,7 @@ bool is_dialog(HWND hwnd)
     return class_name(hwnd) == "#32770";
 }
 
-HWND find_dialog(const char *title, int control)
+HWND find_dialog(const char* title, int control)
 {
     return find_window([&](HWND hwnd) {
         return is_dialog(hwnd) && IsWindowVisible(hwnd) && window_text(hwnd) == title &&
@@ -347,7 +346,7 @@ HWND box_owned_by(HWND owner)
 
 std::string message_text(HWND box)
 {
-    return item_text(box, 0xFFFF);  // the message box's text control
+    return item_text(box, 0xFFFF); // the message box's text control
 }
 
 std::string item_text(HWND dlg, int id)
@@ -404,8 +403,8 @@ void InTempDir::SetUp()
     saved_dir_ = here;
     // Wine reuses process ids, so the name also carries the start time:
     // a run that was killed must not leave a name the next one wants.
-    static const std::string run = program_name() + "-" + std::to_string(GetCurrentProcessId()) +
-                                    "-" + std::to_string(GetTickCount64());
+    static const std::string run =
+        program_name() + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
     static int counter;
     dir_ = std::string(temp) + "kivari-" + run + "-" + std::to_string(++counter);
     ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
@@ -449,7 +448,7 @@ void MainWindow::close_main_window()
     node_alloc_fail(-1, 0);
     if (hwnd_ != nullptr && IsWindow(hwnd_))
         DestroyWindow(hwnd_);
-    pump_pending();  // and the quit message the window posted
+    pump_pending(); // and the quit message the window posted
 }
 
 void MainWindow::TearDown()

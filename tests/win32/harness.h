@@ -21,9 +21,9 @@ extern const ULONGLONG wait_limit_ms;
 
 // Dispatches what is queued for this thread. True when a quit message came,
 // whose code goes to *quit_code; what was queued behind it stays queued.
-bool pump_pending(int *quit_code = nullptr);
+bool pump_pending(int* quit_code = nullptr);
 // Pumps messages until `done` holds; false when it never did.
-bool pump_until(const std::function<bool()> &done);
+bool pump_until(const std::function<bool()>& done);
 // The program's message loop: runs until the quit message and gives its code.
 std::optional<int> run_until_quit();
 // True when a message of this kind waits in the thread's queue.
@@ -40,9 +40,9 @@ std::vector<HWND> desktop_windows();
 // The children of `parent`, at every depth.
 std::vector<HWND> child_windows(HWND parent);
 // The first of `windows` for which `wanted` holds, or null.
-HWND first_window(const std::vector<HWND> &windows, const std::function<bool(HWND)> &wanted);
+HWND first_window(const std::vector<HWND>& windows, const std::function<bool(HWND)>& wanted);
 // The first of this thread's top-level windows for which `wanted` holds, or null.
-HWND find_window(const std::function<bool(HWND)> &wanted);
+HWND find_window(const std::function<bool(HWND)>& wanted);
 
 // The lines of a list box, in order.
 std::vector<std::string> list_lines(HWND list);
@@ -58,21 +58,21 @@ LPARAM bin_point(int bin);
 constexpr char settings_path[] = ".\\kivari.ini";
 
 // The file's bytes as they are; empty when there is no such file.
-std::string read_file(const std::string &path);
-void write_file(const std::string &path, const std::string &data);
-bool file_exists(const std::string &path);
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& data);
+bool file_exists(const std::string& path);
 
 // ---- the option values ---------------------------------------------------------------
 
 struct option_values {
-    int first_turn, allow_empty_caps, random_moves, sounds, tooltips,
-        num_players, difficulty, num_stones, random_seed;
-    bool operator==(const option_values &) const = default;
+    int first_turn, allow_empty_caps, random_moves, sounds, tooltips, num_players, difficulty, num_stones,
+        random_seed;
+    bool operator==(const option_values&) const = default;
 };
 
-std::ostream &operator<<(std::ostream &out, const option_values &v);
+std::ostream& operator<<(std::ostream& out, const option_values& v);
 option_values current_values();
-void set_values(const option_values &v);
+void set_values(const option_values& v);
 
 // ---- pixels --------------------------------------------------------------------------
 
@@ -81,14 +81,14 @@ struct image {
     int width = 0, height = 0;
     std::vector<uint32_t> px;
     uint32_t at(int x, int y) const { return px[static_cast<size_t>(y) * width + x]; }
-    uint32_t &at(int x, int y) { return px[static_cast<size_t>(y) * width + x]; }
+    uint32_t& at(int x, int y) { return px[static_cast<size_t>(y) * width + x]; }
 };
 
 // Copies what `source` shows at (x, y), width by height, into an image.
 image grab(HDC source, int x, int y, int width, int height);
 // What the window's client area shows now: all of it, or the rectangle `area`.
 image grab_client(HWND hwnd);
-image grab_client(HWND hwnd, const RECT &area);
+image grab_client(HWND hwnd, const RECT& area);
 // A bitmap as it looks drawn on the screen.
 image grab_bitmap(HBITMAP bitmap);
 
@@ -111,7 +111,7 @@ bool is_dialog(HWND hwnd);
 // This thread's shown dialog titled `title` (the newest is on top, found
 // first), and holding the control `control` unless that is 0. Other test
 // programs may show dialogs on the same display.
-HWND find_dialog(const char *title, int control = 0);
+HWND find_dialog(const char* title, int control = 0);
 // The shown dialog-class window owned by `owner` (a message box), or null.
 HWND box_owned_by(HWND owner);
 // The message of a message box.

@@ -15,8 +15,22 @@ struct Rgb {
 // A 4-bit image list maps every pixel onto these, so the stones and the icon
 // are drawn in them alone.
 enum Vga : uint8_t {
-    BLACK, MAROON, GREEN, OLIVE, NAVY, PURPLE, TEAL, SILVER,
-    GREY, RED, LIME, YELLOW, BLUE, FUCHSIA, AQUA, WHITE
+    BLACK,
+    MAROON,
+    GREEN,
+    OLIVE,
+    NAVY,
+    PURPLE,
+    TEAL,
+    SILVER,
+    GREY,
+    RED,
+    LIME,
+    YELLOW,
+    BLUE,
+    FUCHSIA,
+    AQUA,
+    WHITE
 };
 extern const Rgb vga16[16];
 
@@ -47,10 +61,10 @@ Bytes png_icon(const IconArt& icon, int size);
 // A carved hollow: an ellipse, stretched along y by a straight middle part.
 // All lengths are Q16 pixels.
 struct Hollow {
-    int64_t cx, cy;    // centre
-    int64_t a, b;      // half width, half height of the rounded ends
-    int64_t straight;  // half length of the straight middle part
-    int64_t depth;     // at the centre
+    int64_t cx, cy;   // centre
+    int64_t a, b;     // half width, half height of the rounded ends
+    int64_t straight; // half length of the straight middle part
+    int64_t depth;    // at the centre
 };
 // Depth below the surface at (x, y).
 int64_t depth_at(const Hollow& h, int64_t x, int64_t y);
@@ -64,12 +78,12 @@ uint8_t small_marble_pixel(int colour, int64_t nx, int64_t ny);
 
 // The pieces of art.
 struct BoardArt {
-    std::vector<Rgb> palette;  // 256 entries, shared by the three bitmaps
+    std::vector<Rgb> palette; // 256 entries, shared by the three bitmaps
     Picture top_bin, bottom_bin, store;
 };
 BoardArt make_board();
-Picture make_stone(int colour);  // colour 0..4: blue, green, red, white, yellow
+Picture make_stone(int colour); // colour 0..4: blue, green, red, white, yellow
 IconArt make_icon();
-Bytes make_move_sound();  // the complete .wav file
+Bytes make_move_sound(); // the complete .wav file
 
-}  // namespace art
+} // namespace art

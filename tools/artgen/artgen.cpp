@@ -24,7 +24,8 @@
 
 namespace {
 
-bool write_file(const std::filesystem::path& path, const art::Bytes& bytes) {
+bool write_file(const std::filesystem::path& path, const art::Bytes& bytes)
+{
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     out.close();
@@ -35,9 +36,10 @@ bool write_file(const std::filesystem::path& path, const art::Bytes& bytes) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) {
         std::fprintf(stderr, "usage: artgen <output folder>\n");
         return 2;

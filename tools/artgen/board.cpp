@@ -16,35 +16,46 @@ namespace {
 
 constexpr int CELL_W = 72;
 constexpr int CELL_H = 105;
-constexpr int SUB = 4;  // subsamples per pixel along each axis
+constexpr int SUB = 4; // subsamples per pixel along each axis
 
-constexpr int64_t px(int64_t v) { return v << 16; }
-constexpr int64_t q16(int64_t num, int64_t den) { return (num << 16) / den; }
+constexpr int64_t px(int64_t v)
+{
+    return v << 16;
+}
+constexpr int64_t q16(int64_t num, int64_t den)
+{
+    return (num << 16) / den;
+}
 
 // Where the light comes from, per unit of height: left, up, and out of the board.
 constexpr int64_t LIGHT_X = -q16(1, 2);
 constexpr int64_t LIGHT_Y = -q16(3, 4);
 
 // Whether the rim shades the point (x, y) at depth d from the light.
-bool in_shadow(const Hollow& h, int64_t x, int64_t y, int64_t d) {
-    constexpr int64_t step = ONE / 4;  // rise per step, Q16 pixels
+bool in_shadow(const Hollow& h, int64_t x, int64_t y, int64_t d)
+{
+    constexpr int64_t step = ONE / 4; // rise per step, Q16 pixels
     for (int64_t t = step; t < d; t += step) {
         int64_t qx = x + mul16(LIGHT_X, t), qy = y + mul16(LIGHT_Y, t);
-        if (d - t > depth_at(h, qx, qy)) return true;  // ray is below the surface
+        if (d - t > depth_at(h, qx, qy))
+            return true; // ray is below the surface
     }
     return false;
 }
 
-}  // namespace
+} // namespace
 
-int64_t depth_at(const Hollow& h, int64_t x, int64_t y) {
+int64_t depth_at(const Hollow& h, int64_t x, int64_t y)
+{
     int64_t dx = x - h.cx;
     int64_t dy = y - h.cy;
-    if (dy < 0) dy = -dy;
+    if (dy < 0)
+        dy = -dy;
     dy = dy > h.straight ? dy - h.straight : 0;
     int64_t nx = (dx << 16) / h.a, ny = (dy << 16) / h.b;
     int64_t r2 = mul16(nx, nx) + mul16(ny, ny);
-    if (r2 >= ONE) return 0;
+    if (r2 >= ONE)
+        return 0;
     // sqrt(1 - r2 + e) - sqrt(e), scaled to 1 at the centre: steep walls with
     // a rounded lip and a broad floor.
     constexpr int64_t e = ONE / 40;
@@ -54,7 +65,8 @@ int64_t depth_at(const Hollow& h, int64_t x, int64_t y) {
     return mul16(h.depth, ((root - root_e) << 16) / (root_1 - root_e));
 }
 
-int64_t light_at(const Hollow& h, int64_t x, int64_t y, int64_t d) {
+int64_t light_at(const Hollow& h, int64_t x, int64_t y, int64_t d)
+{
     constexpr int64_t e = ONE / 8;
     int64_t sx = ((depth_at(h, x + e, y) - depth_at(h, x - e, y)) << 16) / (2 * e);
     int64_t sy = ((depth_at(h, x, y + e) - depth_at(h, x, y - e)) << 16) / (2 * e);
@@ -62,7 +74,8 @@ int64_t light_at(const Hollow& h, int64_t x, int64_t y, int64_t d) {
     int64_t dot = mul16(sx, LIGHT_X) + mul16(sy, LIGHT_Y) + ONE;
     int64_t len = int64_t(isqrt(uint64_t(mul16(sx, sx) + mul16(sy, sy) + ONE) << 16));
     int64_t direct = dot > 0 ? (dot << 16) / len : 0;
-    if (d > 0 && in_shadow(h, x, y, d)) direct = 0;
+    if (d > 0 && in_shadow(h, x, y, d))
+        direct = 0;
     constexpr int64_t ambient = q16(35, 100);
     int64_t lit = ambient + mul16(ONE - ambient, direct);
     // The deeper, the less light reaches in from around.
@@ -74,29 +87,31 @@ namespace {
 
 // The grain every bitmap shares: repeats every cell width across the board.
 struct Grain {
-    Lattice wave{0x6B1A7E01, 2, 12};     // slow waviness of the growth rings, 36 x 24 px cells
-    Lattice ripple{0x6B1A7E02, 4, 24};   // finer waviness, 18 x 12 px cells
-    Lattice fibre{0x6B1A7E03, 12, 256};  // fibres, 6 x 1 px cells
-    Lattice pores{0x6B1A7E04, 24, 128};  // darker flecks, 3 x 2 px cells
-    Lattice tone{0x6B1A7E05, 2, 10};     // broad light and dark patches
+    Lattice wave{0x6B1A7E01, 2, 12};    // slow waviness of the growth rings, 36 x 24 px cells
+    Lattice ripple{0x6B1A7E02, 4, 24};  // finer waviness, 18 x 12 px cells
+    Lattice fibre{0x6B1A7E03, 12, 256}; // fibres, 6 x 1 px cells
+    Lattice pores{0x6B1A7E04, 24, 128}; // darker flecks, 3 x 2 px cells
+    Lattice tone{0x6B1A7E05, 2, 10};    // broad light and dark patches
 };
 
 // One bitmap's own grain and hollow, and where its rows lie on the board.
 struct Tile {
     int w, h;
-    int board_y;  // board row of its top pixel
+    int board_y; // board row of its top pixel
     Hollow hollow;
-    Lattice own;  // its own waviness, faded out towards its edges
+    Lattice own; // its own waviness, faded out towards its edges
 };
 
 // Fade from 0 at a tile edge to 1 some way in.
-int64_t edge_fade(int64_t pos, int64_t size) {
+int64_t edge_fade(int64_t pos, int64_t size)
+{
     int64_t from_edge = pos < size - pos ? pos : size - pos;
     return smooth16((from_edge << 16) / px(16));
 }
 
 // Brightness of the bare wood at (x, y) of the tile and at depth d.
-int64_t wood_at(const Grain& g, const Tile& t, int64_t x, int64_t y, int64_t d) {
+int64_t wood_at(const Grain& g, const Tile& t, int64_t x, int64_t y, int64_t d)
+{
     int64_t by = y + px(t.board_y);
     int64_t half = ONE / 2;
     // Position across the growth rings, in rings (one every 13 pixels).
@@ -105,7 +120,7 @@ int64_t wood_at(const Grain& g, const Tile& t, int64_t x, int64_t y, int64_t d) 
     rings += mul16(g.ripple.at(x / 18, by / 12) - half, q16(35, 100));
     int64_t fade = mul16(edge_fade(x, px(t.w)), edge_fade(y, px(t.h)));
     rings += mul16(mul16(t.own.at(x / 20, y / 18) - half, q16(13, 10)), fade);
-    rings += mul16(d, q16(16, 100));  // carving cuts down through the rings
+    rings += mul16(d, q16(16, 100)); // carving cuts down through the rings
     // Within a ring: pale early wood, darkening into the late wood, which ends sharply.
     int64_t f = rings & 0xFFFF;
     int64_t late = 0;
@@ -118,7 +133,8 @@ int64_t wood_at(const Grain& g, const Tile& t, int64_t x, int64_t y, int64_t d) 
     v -= mul16(late, q16(19, 100));
     v += mul16(g.fibre.at(x / 6, by) - half, q16(9, 100));
     int64_t fleck = g.pores.at(x / 3, by / 2) - q16(80, 100);
-    if (fleck > 0) v -= mul16(fleck, q16(35, 100));
+    if (fleck > 0)
+        v -= mul16(fleck, q16(35, 100));
     v += mul16(g.tone.at(x / 36, by / 30) - half, q16(6, 100));
     return v;
 }
@@ -126,20 +142,21 @@ int64_t wood_at(const Grain& g, const Tile& t, int64_t x, int64_t y, int64_t d) 
 // Palette index 0 is the darkest shade, 255 the brightest.
 constexpr int64_t BRIGHTEST = q16(13, 10);
 
-std::vector<Rgb> wood_palette() {
+std::vector<Rgb> wood_palette()
+{
     struct Stop {
-        int at;  // palette index
+        int at; // palette index
         int r, g, b;
     };
     static const Stop stops[] = {
-        {0, 38, 20, 8},      {50, 96, 56, 26},    {100, 158, 104, 56},
-        {140, 198, 146, 90}, {170, 222, 178, 122}, {196, 236, 202, 152},
-        {225, 246, 222, 182}, {255, 254, 242, 214},
+        {0, 38, 20, 8},       {50, 96, 56, 26},     {100, 158, 104, 56},  {140, 198, 146, 90},
+        {170, 222, 178, 122}, {196, 236, 202, 152}, {225, 246, 222, 182}, {255, 254, 242, 214},
     };
     std::vector<Rgb> pal;
     for (int i = 0; i < 256; ++i) {
         size_t k = 0;
-        while (stops[k + 1].at < i) ++k;
+        while (stops[k + 1].at < i)
+            ++k;
         const Stop& lo = stops[k];
         const Stop& hi = stops[k + 1];
         int span = hi.at - lo.at, pos = i - lo.at;
@@ -149,7 +166,8 @@ std::vector<Rgb> wood_palette() {
     return pal;
 }
 
-Picture render(const Grain& g, const Tile& t) {
+Picture render(const Grain& g, const Tile& t)
+{
     Picture pic(t.w, t.h);
     for (int y = 0; y < t.h; ++y) {
         for (int x = 0; x < t.w; ++x) {
@@ -169,9 +187,10 @@ Picture render(const Grain& g, const Tile& t) {
     return pic;
 }
 
-}  // namespace
+} // namespace
 
-BoardArt make_board() {
+BoardArt make_board()
+{
     Grain grain;
     // The bins' hollows are centred where the stones are laid out; the store
     // is one long hollow over both rows.
@@ -183,4 +202,4 @@ BoardArt make_board() {
     return BoardArt{wood_palette(), render(grain, top), render(grain, bottom), render(grain, tall)};
 }
 
-}  // namespace art
+} // namespace art

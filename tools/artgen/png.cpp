@@ -6,20 +6,25 @@ namespace art {
 
 namespace {
 
-void put_be32(Bytes& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+void put_be32(Bytes& out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(uint8_t(v >> shift));
 }
 
-uint32_t crc32(const uint8_t* p, size_t n) {
+uint32_t crc32(const uint8_t* p, size_t n)
+{
     uint32_t c = 0xFFFFFFFFu;
     for (size_t i = 0; i < n; ++i) {
         c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
     }
     return c ^ 0xFFFFFFFFu;
 }
 
-uint32_t adler32(const Bytes& data) {
+uint32_t adler32(const Bytes& data)
+{
     uint32_t a = 1, b = 0;
     for (uint8_t v : data) {
         a = (a + v) % 65521u;
@@ -29,7 +34,8 @@ uint32_t adler32(const Bytes& data) {
 }
 
 // A chunk: length, type, data, and the CRC of type and data.
-void put_chunk(Bytes& out, const char type[4], const Bytes& data) {
+void put_chunk(Bytes& out, const char type[4], const Bytes& data)
+{
     put_be32(out, uint32_t(data.size()));
     const size_t start = out.size();
     out.insert(out.end(), type, type + 4);
@@ -38,7 +44,8 @@ void put_chunk(Bytes& out, const char type[4], const Bytes& data) {
 }
 
 // A zlib stream of stored (uncompressed) deflate blocks of at most 65535 bytes.
-Bytes zlib_stored(const Bytes& raw) {
+Bytes zlib_stored(const Bytes& raw)
+{
     Bytes z = {0x78, 0x01};
     size_t at = 0;
     do {
@@ -56,15 +63,16 @@ Bytes zlib_stored(const Bytes& raw) {
     return z;
 }
 
-}  // namespace
+} // namespace
 
-Bytes png_icon(const IconArt& icon, int size) {
+Bytes png_icon(const IconArt& icon, int size)
+{
     const Picture& pic = icon.pic;
     const int w = size, h = size;
     Bytes raw;
     raw.reserve(size_t(h) * (1 + size_t(w) * 4));
     for (int y = 0; y < h; ++y) {
-        raw.push_back(0);  // filter: none
+        raw.push_back(0); // filter: none
         for (int x = 0; x < w; ++x) {
             // Nearest neighbour: each art pixel becomes a block of whole
             // pixels, square at 64 and 128, so the edges stay sharp.
@@ -81,11 +89,11 @@ Bytes png_icon(const IconArt& icon, int size) {
     Bytes ihdr;
     put_be32(ihdr, uint32_t(w));
     put_be32(ihdr, uint32_t(h));
-    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no filter choice, no interlace
+    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0}); // 8 bits, RGBA, deflate, no filter choice, no interlace
     put_chunk(out, "IHDR", ihdr);
     put_chunk(out, "IDAT", zlib_stored(raw));
     put_chunk(out, "IEND", {});
     return out;
 }
 
-}  // namespace art
+} // namespace art
