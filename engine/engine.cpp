@@ -15,15 +15,15 @@ const char* const bin_label[14] = {"1", "2", "3", "4", "5", "6", "Player 2",
 node* g_root = nullptr;
 node* g_current = nullptr;
 
-static bool is_side(int turn)
-{
-    return turn == 6 || turn == 13;
-}
-
 // A playing bin of the side `turn`: 0..5 for the bottom side, 7..12 for the top.
 static bool owns_bin(int turn, int bin)
 {
-    return is_side(turn) && bin >= turn - 6 && bin < turn;
+    return is_side(turn) && side_of(bin) == turn;
+}
+
+void format_history_line(const node* n, char (&line)[80])
+{
+    snprintf(line, sizeof line, "%s: %s", bin_label[n->parent->turn], bin_label[n->move]);
 }
 
 int init_node(node* n, int turn, int stones)

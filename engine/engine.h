@@ -18,6 +18,27 @@ struct node {
     int32_t turn;       // side to move: 6 (bottom) or 13 (top)
 };
 
+// The two sides are named by their stores, which is also the value of a
+// node's `turn`: the bottom side sows bins 0..5 into store 6, the top side
+// bins 7..12 into store 13.
+constexpr int BOTTOM_STORE = 6;
+constexpr int TOP_STORE = 13;
+
+// True for BOTTOM_STORE and TOP_STORE, the only valid values of `turn`.
+constexpr bool is_side(int turn)
+{
+    return turn == BOTTOM_STORE || turn == TOP_STORE;
+}
+// The side (its store) that owns a playing bin; -1 for a store or a bad index.
+constexpr int side_of(int bin)
+{
+    return bin >= 0 && bin < BOTTOM_STORE ? BOTTOM_STORE : bin > BOTTOM_STORE && bin < TOP_STORE ? TOP_STORE : -1;
+}
+constexpr int other_side(int turn)
+{
+    return turn == BOTTOM_STORE ? TOP_STORE : BOTTOM_STORE;
+}
+
 // Facing bin of each playing bin; for a store, the other store.
 extern const int opposite[14];
 // Display names: a playing bin's screen column, a store's side.
@@ -49,6 +70,10 @@ int free_node(node* n);
 int stone_total(const node* n);
 // The end test on a position whose h is current: 1 when either row is empty.
 int game_over(const node* n);
+
+// The History line of the move that made `n` (not the root): the mover's
+// label and the sown bin's, "Player 2: 3".
+void format_history_line(const node* n, char (&line)[80]);
 
 // The computer's search.
 int gen_nodes(node* n, int limit);

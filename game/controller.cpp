@@ -125,7 +125,7 @@ int make_move(HWND hwnd, node*& current, int bin)
     update_status(hwnd, played);
 
     char line[80];
-    snprintf(line, sizeof line, "%s: %s", bin_label[played->parent->turn], bin_label[played->move]);
+    format_history_line(played, line);
     history_add(g_hist_dlg, line);
 
     if (g_sounds)

@@ -21,13 +21,6 @@ const char* const about_lines[7] = {
     "A sowing game of two rows", "of six bins and two stores,", "for one or two players.",
 };
 
-// Same format as the line the controller adds after each move, so the list
-// reads the same however it was filled.
-void format_history_line(const node* n, char (&line)[80])
-{
-    snprintf(line, sizeof line, "%s: %s", bin_label[n->parent->turn], bin_label[n->move]);
-}
-
 void fill_history(HWND dlg)
 {
     if (g_root == nullptr || g_current == nullptr)
