@@ -691,7 +691,7 @@ void deep_table_fail(bool fail)
     g_table_fail.store(fail, std::memory_order_relaxed);
 }
 
-int deep_comp_move(node* n, int depth, deep_stats* stats)
+int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settings)
 {
     deep_stats local;
     deep_stats& st = stats ? *stats : local;
@@ -724,8 +724,8 @@ int deep_comp_move(node* n, int depth, deep_stats* stats)
     }
 
     // Read once: the whole search plays by one set of rules.
-    const bool caps = g_allow_empty_caps != 0;
-    const bool random_moves = g_random_moves != 0;
+    const bool caps = settings.empty_caps;
+    const bool random_moves = settings.random_moves;
     int total = 0;
     bool bounded = true;
     for (int x : p.b) {

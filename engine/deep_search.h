@@ -6,7 +6,7 @@
 #include "engine/engine.h"
 
 // get_comp_move with the node tree search, whatever the depth.
-int tree_comp_move(node* n, int depth);
+int tree_comp_move(node* n, int depth, search_settings settings = current_search_settings());
 
 // What one deep search did.
 struct deep_stats {
@@ -20,7 +20,8 @@ struct deep_stats {
 
 // get_comp_move with the deep search, whatever the depth: the same move, the
 // same value in the node's h, the same refusals. Fills `stats` if given.
-int deep_comp_move(node* n, int depth, deep_stats* stats = nullptr);
+int deep_comp_move(node* n, int depth, deep_stats* stats = nullptr,
+                   search_settings settings = current_search_settings());
 
 // Test seam: while set, the deep search cannot allocate its table and
 // searches without one.

@@ -79,6 +79,18 @@ void format_history_line(const node* n, char (&line)[80]);
 int gen_nodes(node* n, int limit);
 int get_comp_move(node* n, int depth);
 
+// The settings a search plays by, taken once when it is ordered: a search on
+// another thread then reads nothing the user interface may be changing.
+struct search_settings {
+    bool empty_caps;   // g_allow_empty_caps
+    bool random_moves; // g_random_moves
+};
+// The settings as the option globals hold them now.
+search_settings current_search_settings();
+// get_comp_move with settings taken earlier; the two-argument form reads the
+// globals as it starts.
+int get_comp_move(node* n, int depth, search_settings settings);
+
 // Asks every running get_comp_move to give up: it frees what it made and
 // returns -2. The request holds until search_stop_clear(); the controller
 // clears it only after the abandoned search's thread has ended.

@@ -107,19 +107,30 @@ int gen_nodes(node* n, int limit)
     return 0;
 }
 
-int get_comp_move(node* n, int depth)
+search_settings current_search_settings()
 {
-    return depth <= TREE_SEARCH_DEPTH ? tree_comp_move(n, depth) : deep_comp_move(n, depth);
+    return {g_allow_empty_caps != 0, g_random_moves != 0};
 }
 
-int tree_comp_move(node* n, int depth)
+int get_comp_move(node* n, int depth)
+{
+    return get_comp_move(n, depth, current_search_settings());
+}
+
+int get_comp_move(node* n, int depth, search_settings settings)
+{
+    return depth <= TREE_SEARCH_DEPTH ? tree_comp_move(n, depth, settings)
+                                      : deep_comp_move(n, depth, nullptr, settings);
+}
+
+int tree_comp_move(node* n, int depth, search_settings settings)
 {
     if (!n) {
         std::puts("get_comp_move: bad args");
         return -1;
     }
     free_children(n);
-    const bool random_moves = g_random_moves != 0; // read when the search starts
+    const bool random_moves = settings.random_moves;
 
     // A huge depth must not overflow the level limit.
     long long limit = static_cast<long long>(n->level) + depth;
@@ -127,7 +138,10 @@ int tree_comp_move(node* n, int depth)
         limit = INT_MAX;
     if (limit < INT_MIN)
         limit = INT_MIN;
-    gen_nodes(n, static_cast<int>(limit));
+    if (limit >= 0 && is_side(n->turn))
+        expand(n, static_cast<int>(limit), node_pool::thread_cache(), settings.empty_caps);
+    else
+        gen_nodes(n, static_cast<int>(limit)); // refuses it, as the direct call would
 
     if (g_stop.load(std::memory_order_relaxed)) {
         free_children(n);
