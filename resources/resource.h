@@ -10,7 +10,7 @@
 /* Icons */
 #define IDI_WKIVARI 108
 
-/* Menu and its commands (the window procedure acts on IDM_FIRST..IDM_LAST) */
+/* Menu and its commands */
 #define IDM_MAIN 102
 #define IDM_HELP_CONTENTS 40001
 #define IDM_HELP_SEARCH 40002
@@ -20,8 +20,6 @@
 #define IDM_OPTIONS 40006
 #define IDM_EXIT 40007
 #define IDM_HISTORY 40008
-#define IDM_FIRST IDM_HELP_CONTENTS
-#define IDM_LAST IDM_HISTORY
 
 /* Dialogs */
 #define IDD_HISTORY 101
