@@ -20,26 +20,26 @@ namespace {
 
 std::atomic<bool> g_table_fail{false};
 
-constexpr int kInf = 1 << 20; // beyond every value a position can have
+constexpr int INF = 1 << 20; // beyond every value a position can have
 
 // The table: buckets of three entries, one cache line each. An entry holds
 // its whole board, so a hit is never another position; the remaining depth
 // must match as well, because a position's value depends on how deep it is
 // searched. 4 MB: a quarter of that made up to twice the nodes, and
 // sixteen times as much did no better at depths 19 to 24.
-constexpr std::size_t kBuckets = std::size_t{1} << 16;
+constexpr std::size_t BUCKETS = std::size_t{1} << 16;
 // Nodes nearer the depth limit than this are cheaper to search again than
 // to look up, and storing them would push out the deep entries whose moves
 // order the next iteration.
-constexpr int kTableMinDepth = 6;
-constexpr int kMaxTableDepth = (1 << 24) - 1;
+constexpr int TABLE_MIN_DEPTH = 6;
+constexpr int MAX_TABLE_DEPTH = (1 << 24) - 1;
 // A board whose stones in play fit in 7 bits fits an entry in every bin,
 // for the whole search.
-constexpr int kMaxTableStones = 127;
+constexpr int MAX_TABLE_STONES = 127;
 // Moves that refuted the opponent, remembered per remaining depth.
-constexpr int kKillerDepths = 64;
+constexpr int KILLER_DEPTHS = 64;
 
-struct Entry {
+struct table_entry {
     uint32_t k0lo, k0hi, k1; // bins 0..8, bins 9..12 with the side to move; k1 0: empty
     uint32_t depth_age;      // remaining depth (24 bits), iteration that wrote it (8 bits)
     int8_t lo, hi;           // the value lies in [lo, hi]
@@ -47,8 +47,8 @@ struct Entry {
     uint8_t settled;         // bit 0: lo holds at every greater depth too; bit 1: hi does
 };
 
-struct alignas(64) Bucket {
-    Entry e[3];
+struct alignas(64) table_bucket {
+    table_entry e[3];
     uint32_t gen; // the search that wrote the entries; another search sees them empty
 };
 
@@ -56,30 +56,31 @@ struct alignas(64) Bucket {
 // so one table allocated once serves them all, and no search pays for
 // allocating and clearing one. A search that finds it in use allocates a
 // table of its own for the call.
-struct Kept {
+struct kept_table {
     std::atomic<bool> busy{false};
     void* raw = nullptr; // null until a search first needs it
-    Bucket* table = nullptr;
+    table_bucket* table = nullptr;
     uint32_t gen = 0; // of the search that used it last; 0 in new memory
 };
-Kept g_kept;
+kept_table g_kept;
 
 // Zeroed memory for a table, aligned to its buckets; null without memory.
-Bucket* alloc_table(void** raw)
+table_bucket* alloc_table(void** raw)
 {
     // calloc: pages the search never reaches cost nothing.
-    *raw = std::calloc(kBuckets * sizeof(Bucket) + alignof(Bucket), 1);
+    *raw = std::calloc(BUCKETS * sizeof(table_bucket) + alignof(table_bucket), 1);
     if (!*raw)
         return nullptr;
     const auto addr = reinterpret_cast<std::uintptr_t>(*raw);
-    return reinterpret_cast<Bucket*>((addr + alignof(Bucket) - 1) & ~(std::uintptr_t{alignof(Bucket)} - 1));
+    return reinterpret_cast<table_bucket*>((addr + alignof(table_bucket) - 1) &
+                                           ~(std::uintptr_t{alignof(table_bucket)} - 1));
 }
 
 // One search's use of a table: the kept one if it is free, else its own,
 // else none.
-class Lease {
+class table_lease {
 public:
-    Lease()
+    table_lease()
     {
         if (g_table_fail.load(std::memory_order_relaxed))
             return;
@@ -88,7 +89,7 @@ public:
                 g_kept.table = alloc_table(&g_kept.raw);
             if (g_kept.table) {
                 if (++g_kept.gen == 0) { // the stamps wrapped: clear them once
-                    std::memset(g_kept.table, 0, kBuckets * sizeof(Bucket));
+                    std::memset(g_kept.table, 0, BUCKETS * sizeof(table_bucket));
                     g_kept.gen = 1;
                 }
                 table = g_kept.table;
@@ -100,17 +101,17 @@ public:
         }
         table = alloc_table(&own_);
     }
-    ~Lease()
+    ~table_lease()
     {
         if (kept_)
             g_kept.busy.store(false, std::memory_order_release);
         else
             std::free(own_);
     }
-    Lease(const Lease&) = delete;
-    Lease& operator=(const Lease&) = delete;
+    table_lease(const table_lease&) = delete;
+    table_lease& operator=(const table_lease&) = delete;
 
-    Bucket* table = nullptr;
+    table_bucket* table = nullptr;
     uint32_t gen = 1;
 
 private:
@@ -119,7 +120,7 @@ private:
 };
 
 // The board padded to 16 values, so that a move is whole-vector adds.
-struct alignas(64) Pos {
+struct alignas(64) padded_board {
     int32_t b[14];
     int32_t turn;
     int32_t pad;
@@ -127,24 +128,20 @@ struct alignas(64) Pos {
 
 // Sowing by table: what `s` stones sown from a bin add to each place is a
 // whole lap (s / 13 on each of the mover's 13 places) plus one on each of
-// the next s % 13 places. kSteps[bin][q] holds those q places and
-// kLast[bin][q] the place of the last stone; kLap[side] the 13 places.
-struct SowTables {
+// the next s % 13 places. steps[bin][q] holds those q places and
+// last[bin][q] the place of the last stone; lap[side] the 13 places.
+struct sow_tables {
     alignas(64) int32_t steps[14][13][16] = {};
     alignas(64) int32_t lap[2][16] = {};
     int8_t last[14][13] = {};
 
-    SowTables()
+    sow_tables()
     {
         for (int bin = 0; bin < 14; ++bin) {
-            const int skip = bin < 6 ? 13 : 6; // the other side's store
             last[bin][0] = static_cast<int8_t>(bin);
             int p = bin;
             for (int q = 1; q < 13; ++q) {
-                if (++p == skip)
-                    ++p;
-                if (p > 13)
-                    p = 0;
+                p = next_place(bin, p);
                 for (int i = 0; i < 16; ++i)
                     steps[bin][q][i] = steps[bin][q - 1][i];
                 steps[bin][q][p] = 1;
@@ -152,18 +149,18 @@ struct SowTables {
             }
         }
         for (int i = 0; i < 14; ++i) {
-            lap[0][i] = i != 13;
-            lap[1][i] = i != 6;
+            lap[0][i] = i != TOP_STORE;
+            lap[1][i] = i != BOTTOM_STORE;
         }
     }
 };
-const SowTables kSow;
+const sow_tables SOW_TABLES;
 
 // moves::sow_bins on a padded board, for the search's inner loop: the same
 // last-stone rule, the stones laid by table instead of one by one.
-inline moves::sow_end sow_fast(Pos& c, int bin, bool empty_caps)
+inline moves::sow_end sow_fast(padded_board& c, int bin, bool empty_caps)
 {
-    const bool bottom = bin < 6;
+    const bool bottom = bin < BOTTOM_STORE;
     const int s = c.b[bin];
     c.b[bin] = 0;
     int q = s, laps = 0;
@@ -171,44 +168,31 @@ inline moves::sow_end sow_fast(Pos& c, int bin, bool empty_caps)
         laps = s / 13;
         q = s - 13 * laps;
     }
-    const int32_t* step = kSow.steps[bin][q];
+    const int32_t* step = SOW_TABLES.steps[bin][q];
     int32_t* b = c.b;
     if (laps == 0) {
         for (int i = 0; i < 16; ++i)
             b[i] += step[i];
     } else {
-        const int32_t* lap = kSow.lap[bottom ? 0 : 1];
+        const int32_t* lap = SOW_TABLES.lap[bottom ? 0 : 1];
         for (int i = 0; i < 16; ++i)
             b[i] += step[i] + laps * lap[i];
     }
-    return moves::last_stone(b, bin, kSow.last[bin][q], empty_caps);
+    return moves::last_stone(b, bin, SOW_TABLES.last[bin][q], empty_caps);
 }
 
 // A search result, read by the fail-soft rules: at or below the window it is
 // an upper bound, at or above a lower bound, inside it the exact value.
 // `settled`: it holds at every greater depth as well, because no line it
 // rests on was cut off by the depth.
-struct Outcome {
+struct outcome {
     int v;
     bool settled;
 };
 
-inline int top_total(const int32_t* b)
-{
-    return b[13] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12];
-}
-
-inline bool row_empty(const int32_t* b, int first)
-{
-    return b[first] <= 0 && b[first + 1] <= 0 && b[first + 2] <= 0 && b[first + 3] <= 0 &&
-           b[first + 4] <= 0 && b[first + 5] <= 0;
-}
-
-// The end test after an extra turn or a capture, as the move rules make it.
-inline bool is_over(const int32_t* b, int h)
-{
-    return b[0] + b[1] + b[2] + b[3] + b[4] + b[5] <= 0 || h <= b[13];
-}
+using moves::is_over;
+using moves::row_empty;
+using moves::top_total;
 
 inline uint64_t mix(uint64_t x)
 {
@@ -243,9 +227,9 @@ inline void insert_sorted(int* keys, int* moves, int n, int key, int move, Befor
     moves[k] = move;
 }
 
-class Deep {
+class deep_search {
 public:
-    Deep(bool empty_caps, int total, bool bounded, Bucket* table, uint32_t gen)
+    deep_search(bool empty_caps, int total, bool bounded, table_bucket* table, uint32_t gen)
         : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen)
     {
         std::memset(killer_, -1, sizeof killer_);
@@ -254,7 +238,7 @@ public:
     // Searches the root to remaining depth d (at least 1): the exact value of
     // every move that can tie the best, a bound for the others. False when
     // the search was abandoned.
-    bool root(const Pos& p, int d);
+    bool root(const padded_board& p, int d);
 
     // After root(): the best value, the best moves, and whether that answer
     // holds at every greater depth.
@@ -267,22 +251,22 @@ public:
     bool stopped = false;
 
 private:
-    Outcome search(const Pos& p, int r, int alpha, int beta);
-    Outcome child_value(const Pos& p, int m, int r, int alpha, int beta);
-    Outcome last_ply(const Pos& p, int alpha, int beta);
-    int order(const Pos& p, int hint, int r, int* moves) const;
-    void store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi,
+    outcome search(const padded_board& p, int r, int alpha, int beta);
+    outcome child_value(const padded_board& p, int m, int r, int alpha, int beta);
+    outcome last_ply(const padded_board& p, int alpha, int beta);
+    int order(const padded_board& p, int hint, int r, int* moves) const;
+    void store(table_bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi,
                bool hi_settled, int move);
 
     const bool caps_;
     const int total_;
     const bool bounded_; // no bin is negative, so the stores bound every value
-    Bucket* const table_;
+    table_bucket* const table_;
     const uint32_t gen_;
     uint8_t age_ = 0;
     unsigned poll_ = 0;
     int history_[14] = {};
-    int8_t killer_[kKillerDepths][2]; // -1: none
+    int8_t killer_[KILLER_DEPTHS][2]; // -1: none
 
     int root_moves_[6] = {};
     int nroot_ = 0;
@@ -290,11 +274,11 @@ private:
 
 // Plays move m from p and values the child: a move that ended the game and a
 // child at the depth limit are leaves; any other child is searched.
-inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta)
+inline outcome deep_search::child_value(const padded_board& p, int m, int r, int alpha, int beta)
 {
-    Pos c = p;
+    padded_board c = p;
     ++nodes;
-    const int other = p.turn == 6 ? 13 : 6;
+    const int other = other_side(p.turn);
     const moves::sow_end end = sow_fast(c, m, caps_);
     if (end == moves::SOW_PLAIN) {
         c.turn = other;
@@ -306,7 +290,7 @@ inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta
     }
     if (r <= 1) {
         // A side with no stones would make no move at any greater depth.
-        return {top_total(c.b), row_empty(c.b, c.turn - 6)};
+        return {top_total(c.b), row_empty(c.b, first_bin(c.turn))};
     }
     return search(c, r - 1, alpha, beta);
 }
@@ -318,17 +302,17 @@ inline Outcome Deep::child_value(const Pos& p, int m, int r, int alpha, int beta
 // The mover sows over 13 places, numbered here from its own row: its bins
 // 0..5, its store 6, the other side's bins 7..12 in sowing order. Own place
 // t faces place 12 - t.
-Outcome Deep::last_ply(const Pos& p, int alpha, int beta)
+outcome deep_search::last_ply(const padded_board& p, int alpha, int beta)
 {
     const int32_t* b = p.b;
-    const bool top = p.turn == 13;
-    const int own = p.turn - 6; // the mover's first bin
+    const bool top = p.turn == TOP_STORE;
+    const int own = first_bin(p.turn);
     const int other = top ? 0 : 7;
     const int own_sum = b[own] + b[own + 1] + b[own + 2] + b[own + 3] + b[own + 4] + b[own + 5];
     const int other_sum = b[other] + b[other + 1] + b[other + 2] + b[other + 3] + b[other + 4] + b[other + 5];
     const int h = top_total(b);
 
-    int best = top ? -kInf : kInf;
+    int best = top ? -INF : INF;
     bool all_settled = true;
     for (int j = 0; j < 6; ++j) {
         const int s = b[own + j];
@@ -389,11 +373,11 @@ Outcome Deep::last_ply(const Pos& p, int alpha, int beta)
 // move, moves ending in the own store (the one nearest the store first, so
 // it leaves the others' counts alone), captures by their size, this depth's
 // killers, then by how often each bin refuted the opponent.
-int Deep::order(const Pos& p, int hint, int r, int* moves) const
+int deep_search::order(const padded_board& p, int hint, int r, int* moves) const
 {
     const int32_t* b = p.b;
-    const int first = p.turn - 6;
-    const int8_t* killer = r < kKillerDepths ? killer_[r] : nullptr;
+    const int first = first_bin(p.turn);
+    const int8_t* killer = r < KILLER_DEPTHS ? killer_[r] : nullptr;
     int score[6];
     int n = 0;
     for (int i = first; i < first + 6; ++i) {
@@ -420,7 +404,7 @@ int Deep::order(const Pos& p, int hint, int r, int* moves) const
     return n;
 }
 
-Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
+outcome deep_search::search(const padded_board& p, int r, int alpha, int beta)
 {
     if ((++poll_ & 255) == 0 && search_stop_requested())
         stopped = true;
@@ -428,14 +412,14 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
         return {0, false};
 
     const int32_t* b = p.b;
-    const bool top = p.turn == 13;
-    if (row_empty(b, p.turn - 6))
+    const bool top = p.turn == TOP_STORE;
+    if (row_empty(b, first_bin(p.turn)))
         return {top_total(b), true};
 
     // Stores never lose stones: the top side ends with at least its store,
     // and at most what is not in the bottom side's store.
     if (bounded_) {
-        const int low = b[13], high = total_ - b[6];
+        const int low = b[TOP_STORE], high = total_ - b[BOTTOM_STORE];
         if (low >= beta)
             return {low, true};
         if (high <= alpha)
@@ -444,26 +428,26 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
             return last_ply(p, alpha, beta);
     }
 
-    Bucket* bucket = nullptr;
+    table_bucket* bucket = nullptr;
     uint64_t k0 = 0;
     uint32_t k1 = 0;
     int hint = -1;
     bool window_settled = true;
-    if (table_ && r >= kTableMinDepth && r <= kMaxTableDepth) {
+    if (table_ && r >= TABLE_MIN_DEPTH && r <= MAX_TABLE_DEPTH) {
         for (int i = 0; i < 9; ++i)
             k0 |= static_cast<uint64_t>(b[i]) << (7 * i);
         k1 = static_cast<uint32_t>(b[9]) | static_cast<uint32_t>(b[10]) << 7 |
              static_cast<uint32_t>(b[11]) << 14 | static_cast<uint32_t>(b[12]) << 21 |
              static_cast<uint32_t>(top) << 28 | 1u << 29;
-        bucket = &table_[mix(k0 ^ (static_cast<uint64_t>(k1) << 35) ^ k1) & (kBuckets - 1)];
+        bucket = &table_[mix(k0 ^ (static_cast<uint64_t>(k1) << 35) ^ k1) & (BUCKETS - 1)];
         ++probes;
 
-        int lo = -kInf, hi = kInf;
+        int lo = -INF, hi = INF;
         bool lo_settled = false, hi_settled = false, found = false;
         int hint_depth = -1;
         const int nentries = bucket->gen == gen_ ? 3 : 0; // another search's entries count as empty
         for (int i = 0; i < nentries; ++i) {
-            const Entry& e = bucket->e[i];
+            const table_entry& e = bucket->e[i];
             if (e.k1 != k1 || e.k0lo != static_cast<uint32_t>(k0) ||
                 e.k0hi != static_cast<uint32_t>(k0 >> 32))
                 continue;
@@ -480,12 +464,12 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
             if (lo_ok && e.lo >= lo) {
                 lo_settled = (e.lo == lo && lo_settled) || (e.settled & 1);
                 lo = e.lo;
-                found = found || d == r || lo > b[13];
+                found = found || d == r || lo > b[TOP_STORE];
             }
             if (hi_ok && e.hi <= hi) {
                 hi_settled = (e.hi == hi && hi_settled) || (e.settled & 2);
                 hi = e.hi;
-                found = found || d == r || hi < total_ - b[6];
+                found = found || d == r || hi < total_ - b[BOTTOM_STORE];
             }
         }
         if (found) {
@@ -510,12 +494,12 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
     int moves[6];
     const int n = order(p, hint, r, moves);
     const int a0 = alpha, b0 = beta;
-    int best = top ? -kInf : kInf;
+    int best = top ? -INF : INF;
     int best_move = -1;
     bool settled = true;
     for (int k = 0; k < n; ++k) {
         const int m = moves[k];
-        Outcome o;
+        outcome o;
         if (k == 0) {
             o = child_value(p, m, r, alpha, beta);
         } else if (top) {
@@ -539,7 +523,7 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
         if (top ? best >= beta : best <= alpha) {
             // A refutation rests on this one move alone.
             settled = o.settled;
-            if (r < kKillerDepths && killer_[r][0] != m) {
+            if (r < KILLER_DEPTHS && killer_[r][0] != m) {
                 killer_[r][1] = killer_[r][0];
                 killer_[r][0] = static_cast<int8_t>(m);
             }
@@ -562,7 +546,7 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
     if (bucket) {
         // A side of the window the search did not settle keeps the bound
         // the stores give, which holds at every depth.
-        int lo = b[13], hi = total_ - b[6];
+        int lo = b[TOP_STORE], hi = total_ - b[BOTTOM_STORE];
         bool lo_settled = true, hi_settled = true;
         if (best > a0) {
             lo = best;
@@ -577,18 +561,18 @@ Outcome Deep::search(const Pos& p, int r, int alpha, int beta)
     return {best, settled};
 }
 
-void Deep::store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled, int hi,
-                 bool hi_settled, int move)
+void deep_search::store(table_bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled,
+                        int hi, bool hi_settled, int move)
 {
     const uint32_t k0lo = static_cast<uint32_t>(k0), k0hi = static_cast<uint32_t>(k0 >> 32);
     const uint32_t depth_age = static_cast<uint32_t>(r) | static_cast<uint32_t>(age_) << 24;
     if (bucket->gen != gen_) {
-        for (Entry& e : bucket->e)
+        for (table_entry& e : bucket->e)
             e.k1 = 0;
         bucket->gen = gen_;
     }
-    Entry* slot = nullptr;
-    for (Entry& e : bucket->e) {
+    table_entry* slot = nullptr;
+    for (table_entry& e : bucket->e) {
         if (e.k1 != k1 || e.k0lo != k0lo || e.k0hi != k0hi)
             continue;
         if (static_cast<int>(e.depth_age & 0xFFFFFF) == r) {
@@ -620,7 +604,7 @@ void Deep::store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool l
         // first: a deep entry saves the most work, and its move orders the
         // next iteration, which has not come to it yet.
         long worst = LONG_MAX;
-        for (Entry& e : bucket->e) {
+        for (table_entry& e : bucket->e) {
             const long worth = e.k1 == 0 ? -1
                                          : 2 * static_cast<long>(e.depth_age & 0xFFFFFF) +
                                                ((e.depth_age >> 24) == age_ ? 1 : 0);
@@ -640,15 +624,15 @@ void Deep::store(Bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool l
     slot->settled = static_cast<uint8_t>((lo_settled ? 1u : 0u) | (hi_settled ? 2u : 0u));
 }
 
-bool Deep::root(const Pos& p, int d)
+bool deep_search::root(const padded_board& p, int d)
 {
     ++age_;
-    const bool top = p.turn == 13;
+    const bool top = p.turn == TOP_STORE;
     if (nroot_ == 0)
-        nroot_ = order(p, -1, kKillerDepths, root_moves_);
+        nroot_ = order(p, -1, KILLER_DEPTHS, root_moves_);
 
     int value[6];
-    best = top ? -kInf : kInf;
+    best = top ? -INF : INF;
     nties = 0;
     settled = true;
     for (int k = 0; k < nroot_; ++k) {
@@ -657,14 +641,14 @@ bool Deep::root(const Pos& p, int d)
         // the window ends one short of the best on the losing side and is
         // open on the other, so a result that reaches the best is exact and
         // one that does not is a bound that proves it.
-        int alpha = -kInf, beta = kInf;
+        int alpha = -INF, beta = INF;
         if (nties > 0) {
             if (top)
                 alpha = best - 1;
             else
                 beta = best + 1;
         }
-        const Outcome o = child_value(p, m, d, alpha, beta);
+        const outcome o = child_value(p, m, d, alpha, beta);
         if (stopped)
             return false;
         value[k] = o.v;
@@ -705,7 +689,7 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
 
     // The level limit as the tree search computes it, refused alike.
     const long long limit = std::clamp<long long>(static_cast<long long>(n->level) + depth, INT_MIN, INT_MAX);
-    if (limit < 0 || (n->turn != 6 && n->turn != 13)) {
+    if (limit < 0 || !is_side(n->turn)) {
         std::puts("gen_nodes: bad args");
         if (search_stop_requested())
             calc_h(n);
@@ -715,10 +699,10 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     // one move deep.
     const int r = static_cast<int>(std::clamp<long long>(limit - n->level, 1, INT_MAX));
 
-    Pos p{};
+    padded_board p{};
     std::memcpy(p.b, n->bins, sizeof p.b);
     p.turn = n->turn;
-    if (row_empty(p.b, p.turn - 6)) {
+    if (row_empty(p.b, first_bin(p.turn))) {
         moves::set_h(n);
         return -2;
     }
@@ -735,12 +719,12 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     // Moves neither make nor destroy stones, so a board that fits the
     // table's entries here fits them throughout. A shallow search never
     // reaches the depths where the table is used.
-    std::optional<Lease> lease;
-    if (bounded && total <= kMaxTableStones && r >= kTableMinDepth)
+    std::optional<table_lease> lease;
+    if (bounded && total <= MAX_TABLE_STONES && r >= TABLE_MIN_DEPTH)
         lease.emplace();
-    Bucket* const table = lease ? lease->table : nullptr;
+    table_bucket* const table = lease ? lease->table : nullptr;
 
-    Deep s(caps, total, bounded, table, lease ? lease->gen : 0);
+    deep_search s(caps, total, bounded, table, lease ? lease->gen : 0);
     // Iterative deepening: each iteration leaves in the table the moves that
     // order the next. An answer no depth cut off holds at every depth.
     bool done = false;

@@ -35,8 +35,8 @@ int init_node(node* n, int turn, int stones)
     *n = node{};
     for (int& b : n->bins)
         b = stones;
-    n->bins[6] = 0;
-    n->bins[13] = 0;
+    n->bins[BOTTOM_STORE] = 0;
+    n->bins[TOP_STORE] = 0;
     n->turn = turn;
     moves::set_h(n);
     return 0;
@@ -99,7 +99,7 @@ int free_node(node* n)
     }
     // Iterative post-order walk: a game path can be long, so no recursion.
     // Always taking the head child makes each unlink O(1).
-    node_pool::Cache* cache = node_pool::t_cache;
+    node_pool::per_thread* cache = node_pool::t_cache;
     node* cur = n;
     for (;;) {
         while (cur->first_child)

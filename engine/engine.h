@@ -5,8 +5,7 @@
 
 #include <cstdint>
 
-// One position of the game tree. The field order is fixed: other parts of the
-// program and the tests rely on it.
+// One position of the game tree.
 struct node {
     node* parent;       // the position before the move; null in the root
     node* first_child;  // newest child first
@@ -32,11 +31,27 @@ constexpr bool is_side(int turn)
 // The side (its store) that owns a playing bin; -1 for a store or a bad index.
 constexpr int side_of(int bin)
 {
-    return bin >= 0 && bin < BOTTOM_STORE ? BOTTOM_STORE : bin > BOTTOM_STORE && bin < TOP_STORE ? TOP_STORE : -1;
+    return bin >= 0 && bin < BOTTOM_STORE          ? BOTTOM_STORE
+           : bin > BOTTOM_STORE && bin < TOP_STORE ? TOP_STORE
+                                                   : -1;
 }
 constexpr int other_side(int turn)
 {
     return turn == BOTTOM_STORE ? TOP_STORE : BOTTOM_STORE;
+}
+// A side's six playing bins run from first_bin(side) to just before its store.
+constexpr int first_bin(int side)
+{
+    return side - 6;
+}
+// The sowing path: the place after `place` in a sowing from the playing bin
+// `bin`, going round 0..13 and skipping the other side's store.
+constexpr int next_place(int bin, int place)
+{
+    const int skip = bin < BOTTOM_STORE ? TOP_STORE : BOTTOM_STORE;
+    if (++place == skip)
+        ++place;
+    return place > TOP_STORE ? 0 : place;
 }
 
 // Facing bin of each playing bin; for a store, the other store.

@@ -14,34 +14,34 @@
 #include "engine/engine.h"
 #include "engine/node_pool.h"
 
-using node_pool::Cache;
 using node_pool::count_alloc;
-using node_pool::kMaxCachedFree;
+using node_pool::MAX_CACHED_FREE;
+using node_pool::per_thread;
 using node_pool::push_free;
 using node_pool::t_cache;
 
-constinit thread_local Cache* node_pool::t_cache = nullptr;
+constinit thread_local per_thread* node_pool::t_cache = nullptr;
 // Read on every allocation: kept apart so the check needs no guard.
 std::atomic<bool> node_pool::g_fail_armed{false};
 
 namespace {
 
-constexpr std::size_t kSlabNodes = 1024;
-constexpr std::size_t kDefaultLimit = std::size_t{2} << 30;
+constexpr std::size_t SLAB_NODES = 1024;
+constexpr std::size_t DEFAULT_LIMIT = std::size_t{2} << 30;
 
-struct Batch {
+struct batch {
     node* head;
     long count;
 };
 
-struct Shared {
+struct shared_pool {
     std::mutex mu;
     std::vector<void*> slabs; // kept for the life of the process and reused
-    std::vector<Batch> batches;
-    std::vector<std::pair<std::thread::id, Cache*>> caches;
+    std::vector<batch> batches;
+    std::vector<std::pair<std::thread::id, per_thread*>> caches;
     long retired_live = 0; // balance of threads that have ended
     std::atomic<std::size_t> reserved{0};
-    std::atomic<std::size_t> limit{kDefaultLimit};
+    std::atomic<std::size_t> limit{DEFAULT_LIMIT};
 
     std::mutex fail_mu;
     long fail_skip = 0;
@@ -49,24 +49,24 @@ struct Shared {
 };
 
 // Never destroyed: threads may release nodes during process exit.
-Shared& shared()
+shared_pool& shared()
 {
-    static Shared* s = new Shared;
+    static shared_pool* s = new shared_pool;
     return *s;
 }
 
 // Hands the thread's free memory and live balance back when the thread
 // ends. It reaches the cache through the registry, not through TLS.
-struct Retirer {
-    ~Retirer()
+struct thread_retirer {
+    ~thread_retirer()
     {
-        Shared& s = shared();
+        shared_pool& s = shared();
         std::lock_guard<std::mutex> lock(s.mu);
         const std::thread::id self = std::this_thread::get_id();
         for (auto it = s.caches.begin(); it != s.caches.end(); ++it) {
             if (it->first != self)
                 continue;
-            Cache* c = it->second;
+            per_thread* c = it->second;
             while (c->bump != c->bump_end)
                 push_free(*c, c->bump++);
             if (c->free) {
@@ -87,10 +87,10 @@ struct Retirer {
 // Gives the calling thread a cache; false when there is no memory for it.
 bool register_thread()
 {
-    Cache* c = new (std::nothrow) Cache;
+    per_thread* c = new (std::nothrow) per_thread;
     if (!c)
         return false;
-    Shared& s = shared();
+    shared_pool& s = shared();
     {
         std::lock_guard<std::mutex> lock(s.mu);
         try {
@@ -100,7 +100,7 @@ bool register_thread()
             return false;
         }
     }
-    thread_local Retirer retirer;
+    thread_local thread_retirer retirer;
     (void)retirer;
     t_cache = c;
     return true;
@@ -108,7 +108,7 @@ bool register_thread()
 
 bool injected_failure()
 {
-    Shared& s = shared();
+    shared_pool& s = shared();
     std::lock_guard<std::mutex> lock(s.fail_mu);
     if (s.fail_skip > 0) {
         --s.fail_skip;
@@ -126,18 +126,18 @@ bool injected_failure()
 }
 
 // A batch from the shared pool, else a new slab.
-bool refill(Cache& c)
+bool refill(per_thread& c)
 {
-    Shared& s = shared();
+    shared_pool& s = shared();
     std::lock_guard<std::mutex> lock(s.mu);
     if (!s.batches.empty()) {
-        Batch b = s.batches.back();
+        batch b = s.batches.back();
         s.batches.pop_back();
         c.free = b.head;
         c.nfree = b.count;
         return true;
     }
-    const std::size_t bytes = kSlabNodes * sizeof(node);
+    const std::size_t bytes = SLAB_NODES * sizeof(node);
     if (s.reserved.load(std::memory_order_relaxed) + bytes > s.limit.load(std::memory_order_relaxed))
         return false;
     void* slab = std::malloc(bytes);
@@ -151,7 +151,7 @@ bool refill(Cache& c)
     }
     s.reserved.fetch_add(bytes, std::memory_order_relaxed);
     c.bump = static_cast<node*>(slab);
-    c.bump_end = c.bump + kSlabNodes;
+    c.bump_end = c.bump + SLAB_NODES;
     return true;
 }
 
@@ -165,7 +165,7 @@ node* node_pool::alloc_slow()
         return nullptr;
     if (!t_cache && !register_thread())
         return nullptr;
-    Cache& c = *t_cache;
+    per_thread& c = *t_cache;
     if (!c.free && c.bump == c.bump_end && !refill(c))
         return nullptr;
     node* n;
@@ -185,7 +185,7 @@ node* node_pool::alloc_slow()
 // releases (nodes made on another thread) handing its long list back.
 void node_pool::release_slow(node* n)
 {
-    Shared& s = shared();
+    shared_pool& s = shared();
     if (!t_cache && !register_thread()) {
         // No cache for this thread: give the node to the shared pool.
         std::lock_guard<std::mutex> lock(s.mu);
@@ -197,10 +197,10 @@ void node_pool::release_slow(node* n)
         }
         return;
     }
-    Cache& c = *t_cache;
+    per_thread& c = *t_cache;
     push_free(c, n);
     c.live.store(c.live.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
-    if (c.nfree > kMaxCachedFree) {
+    if (c.nfree > MAX_CACHED_FREE) {
         std::lock_guard<std::mutex> lock(s.mu);
         try {
             s.batches.push_back({c.free, c.nfree});
@@ -212,7 +212,7 @@ void node_pool::release_slow(node* n)
     }
 }
 
-node_pool::Cache* node_pool::thread_cache()
+node_pool::per_thread* node_pool::thread_cache()
 {
     if (!t_cache)
         register_thread();
@@ -232,7 +232,7 @@ void delete_node(node* n)
 
 long node_alloc_live()
 {
-    Shared& s = shared();
+    shared_pool& s = shared();
     std::lock_guard<std::mutex> lock(s.mu);
     long total = s.retired_live;
     for (const auto& entry : s.caches)
@@ -256,7 +256,7 @@ void node_alloc_reset_thread_peak()
 
 void node_alloc_fail(long skip, long count)
 {
-    Shared& s = shared();
+    shared_pool& s = shared();
     std::lock_guard<std::mutex> lock(s.fail_mu);
     s.fail_skip = skip;
     s.fail_count = count;

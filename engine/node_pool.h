@@ -18,13 +18,13 @@
 namespace node_pool {
 
 // Beyond this many free nodes a thread hands its list to the shared pool.
-constexpr long kMaxCachedFree = 64 * 1024;
+constexpr long MAX_CACHED_FREE = 64 * 1024;
 
 // One per thread that uses nodes, on the heap: some platforms (mingw's
 // emulated TLS) free a thread's TLS block before its thread_local destructors
 // run, so the list must not live there. The hand-back at thread exit finds
 // the cache by thread id, not through TLS.
-struct Cache {
+struct per_thread {
     node* free = nullptr; // linked through `parent`
     long nfree = 0;
     node* bump = nullptr; // untouched part of the newest slab
@@ -34,13 +34,13 @@ struct Cache {
 };
 
 // Null until the thread first allocates or releases a node.
-extern constinit thread_local Cache* t_cache;
+extern constinit thread_local per_thread* t_cache;
 extern std::atomic<bool> g_fail_armed;
 
 node* alloc_slow();
 void release_slow(node* n);
 
-inline void push_free(Cache& c, node* n)
+inline void push_free(per_thread& c, node* n)
 {
     n->parent = c.free;
     c.free = n;
@@ -48,7 +48,7 @@ inline void push_free(Cache& c, node* n)
     NODE_POISON(n);
 }
 
-inline void count_alloc(Cache& c)
+inline void count_alloc(per_thread& c)
 {
     const long live = c.live.load(std::memory_order_relaxed) + 1;
     c.live.store(live, std::memory_order_relaxed);
@@ -57,11 +57,11 @@ inline void count_alloc(Cache& c)
 }
 
 // The calling thread's cache, made on first use; null without memory.
-Cache* thread_cache();
+per_thread* thread_cache();
 
 // Fast paths on a cache the caller already holds (the search fetches its
 // thread's cache once, not per node); a null cache takes the slow path.
-inline node* alloc_in(Cache* c)
+inline node* alloc_in(per_thread* c)
 {
     node* n;
     if (!c || !(n = c->free) || g_fail_armed.load(std::memory_order_relaxed))
@@ -73,9 +73,9 @@ inline node* alloc_in(Cache* c)
     return n;
 }
 
-inline void release_in(Cache* c, node* n)
+inline void release_in(per_thread* c, node* n)
 {
-    if (!c || c->nfree >= kMaxCachedFree)
+    if (!c || c->nfree >= MAX_CACHED_FREE)
         return release_slow(n);
     push_free(*c, n);
     c->live.store(c->live.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);

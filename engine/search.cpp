@@ -33,7 +33,7 @@ static void free_children(node* n)
 }
 
 // Frees a chain of unlinked siblings with their subtrees.
-static void release_list(node* c, node_pool::Cache* cache)
+static void release_list(node* c, node_pool::per_thread* cache)
 {
     while (c) {
         node* next = c->next_sibling;
@@ -43,7 +43,7 @@ static void release_list(node* c, node_pool::Cache* cache)
 }
 
 // gen_nodes below its argument checks.
-static void expand(node* n, int limit, node_pool::Cache* cache, bool empty_caps)
+static void expand(node* n, int limit, node_pool::per_thread* cache, bool empty_caps)
 {
     // An abandoned search leaves what it built; get_comp_move frees it.
     if (g_stop.load(std::memory_order_relaxed))
@@ -54,9 +54,9 @@ static void expand(node* n, int limit, node_pool::Cache* cache, bool empty_caps)
     // far is freed at once (and one that beats it frees the others), which
     // leaves exactly the ties for the best value, newest first, as backing
     // up first and pruning afterwards would, with less memory live.
-    const bool minimise = n->turn == 6;
+    const bool minimise = n->turn == BOTTOM_STORE;
     const bool leaves = n->level >= limit - 1; // the children reach the limit
-    const int first = n->turn - 6;
+    const int first = first_bin(n->turn);
     for (int b = first; b < first + 6; ++b) {
         if (n->bins[b] <= 0)
             continue;
@@ -97,7 +97,7 @@ static void expand(node* n, int limit, node_pool::Cache* cache, bool empty_caps)
 
 int gen_nodes(node* n, int limit)
 {
-    if (!n || limit < 0 || (n->turn != 6 && n->turn != 13)) {
+    if (!n || limit < 0 || !is_side(n->turn)) {
         std::puts("gen_nodes: bad args");
         return -1;
     }
