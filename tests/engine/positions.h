@@ -1,17 +1,18 @@
-// Helpers for engine tests: positions written as one short literal, reading
-// a node's child list, and abandoning a running search.
+// Helpers for engine tests: positions written as one short literal, the
+// reference's view of a node, and a fixture that restores the options and
+// checks that every node made was freed.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
-#include <atomic>
-#include <chrono>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/engine.h"
 #include "engine/node_alloc.h"
 #include "game/options.h"
+#include "tests/engine/reference.h"
 
 // Bins 0..13 in sowing order: bottom row left to right, bottom store, top row
 // right to left, top store.
@@ -20,8 +21,7 @@ using Bins = std::array<int, 14>;
 inline node position(const Bins& bins, int turn, int level = 0)
 {
     node n{};
-    for (int i = 0; i < 14; ++i)
-        n.bins[i] = bins[i];
+    std::copy(bins.begin(), bins.end(), n.bins);
     n.turn = turn;
     n.level = level;
     calc_h(&n);
@@ -30,10 +30,14 @@ inline node position(const Bins& bins, int turn, int level = 0)
 
 inline Bins bins_of(const node* n)
 {
-    Bins b{};
-    for (int i = 0; i < 14; ++i)
-        b[i] = n->bins[i];
+    Bins b;
+    std::copy(n->bins, n->bins + 14, b.begin());
     return b;
+}
+
+inline ref::Pos to_ref(const node& n)
+{
+    return {bins_of(&n), n.turn, n.level};
 }
 
 inline std::vector<int> child_moves(const node* n)
@@ -44,35 +48,17 @@ inline std::vector<int> child_moves(const node* n)
     return moves;
 }
 
-// Restores the options the engine reads and frees a test's nodes.
-struct OptionsGuard {
-    int empty_caps = g_allow_empty_caps;
-    int random_moves = g_random_moves;
-    int stones = g_num_stones;
-    ~OptionsGuard()
+class EngineTest : public ::testing::Test {
+protected:
+    int empty_caps = g_allow_empty_caps, random_moves = g_random_moves, stones = g_num_stones;
+    long live_before = node_alloc_live();
+    void TearDown() override
     {
         g_allow_empty_caps = empty_caps;
         g_random_moves = random_moves;
         g_num_stones = stones;
         node_alloc_fail(-1, 0);
         search_stop_clear();
+        EXPECT_EQ(node_alloc_live(), live_before) << "nodes leaked";
     }
 };
-
-// Runs `search` on another thread, asks it to stop once it has run for a
-// while, and gives its result.
-template <typename Search> int abandoned_search(Search search)
-{
-    std::atomic<bool> started{false};
-    int result = 0;
-    std::thread t([&] {
-        started = true;
-        result = search();
-    });
-    while (!started)
-        std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    search_stop_request();
-    t.join();
-    return result;
-}

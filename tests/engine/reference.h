@@ -2,6 +2,7 @@
 // rules rather than from the engine, to check the engine's search against.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -16,18 +17,12 @@ struct Pos {
 // Value of a position: the top side's store plus its row.
 inline int top_total(const Pos& p)
 {
-    int h = p.b[13];
-    for (int i = 7; i <= 12; ++i)
-        h += p.b[i];
-    return h;
+    return p.b[13] + p.b[7] + p.b[8] + p.b[9] + p.b[10] + p.b[11] + p.b[12];
 }
 
 inline int row_sum(const Pos& p, int first)
 {
-    int s = 0;
-    for (int i = first; i < first + 6; ++i)
-        s += p.b[i];
-    return s;
+    return p.b[first] + p.b[first + 1] + p.b[first + 2] + p.b[first + 3] + p.b[first + 4] + p.b[first + 5];
 }
 
 // Plays `bin`; returns true when the move ended the game as the move rules
@@ -35,40 +30,29 @@ inline int row_sum(const Pos& p, int first)
 inline bool play(Pos& p, int bin, bool empty_caps)
 {
     const bool bottom = bin < 6;
-    // The 13 bins the mover sows into, in order.
-    std::array<int, 13> ring{};
-    int k = 0;
-    for (int i = 0; i < 14; ++i)
-        if (i != (bottom ? 13 : 6))
-            ring[k++] = i;
-    int start = 0;
-    while (ring[start] != bin)
-        ++start;
-
-    const int stones = p.b[bin];
+    const int own_store = bottom ? 6 : 13, stones = p.b[bin];
+    // Stone k lands k places on in the ring of the 13 places the mover sows.
+    std::vector<int> ring;
+    for (int i = bin + 1; i <= bin + 14; ++i)
+        if (i % 14 != (bottom ? 13 : 6))
+            ring.push_back(i % 14);
     p.b[bin] = 0;
-    for (int s = 1; s <= stones; ++s)
-        ++p.b[ring[(start + s) % 13]];
-    const int last = ring[(start + stones) % 13];
-    const int own_store = bottom ? 6 : 13;
+    for (int k = 0; k < stones; ++k)
+        ++p.b[ring[k % 13]];
+    const int last = ring[(stones + 12) % 13];
     p.level += 1;
-    p.turn = bottom ? 13 : 6;
-
-    if (last == own_store) {
-        p.turn = own_store;
-    } else {
-        const bool own_row = bottom ? (last <= 5) : (last >= 7 && last <= 12);
+    p.turn = last == own_store ? own_store : bottom ? 13 : 6;
+    if (last != own_store) {
         const int facing = 12 - last;
-        if (!own_row || p.b[last] != 1 || (p.b[facing] == 0 && !empty_caps))
+        if ((last < 6) != bottom || p.b[last] != 1 || (p.b[facing] == 0 && !empty_caps))
             return false;
         p.b[own_store] += 1 + p.b[facing];
-        p.b[last] = 0;
-        p.b[facing] = 0;
+        p.b[last] = p.b[facing] = 0;
     }
     return row_sum(p, 0) == 0 || row_sum(p, 7) == 0;
 }
 
-struct Search {
+struct search {
     bool empty_caps = false;
     long allocations = 0; // nodes the engine would make, in its order
     long fail_at = -1;    // this allocation fails (out of memory), if >= 0
@@ -77,27 +61,22 @@ struct Search {
     // in increasing bin order.
     int value(const Pos& p, int limit, std::vector<int>* best = nullptr)
     {
-        const int first = p.turn - 6;
         std::vector<std::pair<int, int>> scored; // (bin, value)
-        for (int bin = first; bin < first + 6; ++bin) {
+        for (int bin = p.turn - 6; bin < p.turn; ++bin) {
             if (p.b[bin] == 0)
                 continue;
             if (allocations++ == fail_at)
                 break;
             Pos c = p;
             const bool over = play(c, bin, empty_caps);
-            const int v = (!over && c.level < limit) ? value(c, limit) : top_total(c);
-            scored.push_back({bin, v});
+            scored.push_back({bin, !over && c.level < limit ? value(c, limit) : top_total(c)});
         }
-        if (scored.empty())
-            return top_total(p);
-        int v = scored[0].second;
+        int v = scored.empty() ? top_total(p) : scored[0].second;
         for (auto [bin, s] : scored)
-            v = (p.turn == 6) ? std::min(v, s) : std::max(v, s);
-        if (best)
-            for (auto [bin, s] : scored)
-                if (s == v)
-                    best->push_back(bin);
+            v = p.turn == 6 ? std::min(v, s) : std::max(v, s);
+        for (auto [bin, s] : scored)
+            if (best && s == v)
+                best->push_back(bin);
         return v;
     }
 };

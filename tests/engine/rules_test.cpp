@@ -1,340 +1,170 @@
-// Move rules: set-up, sowing, store skipping, laps, extra turns, captures,
-// the end test, refusals, and the child lists that moves build.
-#include <gtest/gtest.h>
+// Move rules: one table of positions and moves for every edge of sowing,
+// extra turns, captures and the game's end; refusals; child lists; and
+// whole random games played beside the reference rules.
+#include <random>
+#include <sstream>
 
 #include "tests/engine/positions.h"
 
 namespace {
 
-class Rules : public ::testing::Test {
-protected:
-    OptionsGuard guard;
-    long live_before = node_alloc_live();
+using Rules = EngineTest;
 
-    void TearDown() override { EXPECT_EQ(node_alloc_live(), live_before) << "nodes leaked"; }
+constexpr int B = BOTTOM_STORE, T = TOP_STORE;
 
-    // Plays one move on a copy of `from`, checks it was accepted, and returns
-    // the child (owned by `from`; freed by the caller).
-    int play(node& from, int bin, node** child)
-    {
-        testing::internal::CaptureStdout();
-        const int r = gen_node(&from, bin, child);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        return r;
-    }
-};
-
-TEST_F(Rules, OpeningPositionHasStonesInEveryPlayingBin)
+// A board in sowing order: bottom row left to right, its store, top row
+// right to left, its store.
+Bins board(const char* text)
 {
-    node n{};
-    ASSERT_EQ(init_node(&n, 6, 4), 0);
-    EXPECT_EQ(bins_of(&n), (Bins{4, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}));
-    EXPECT_EQ(n.h, 24);
-    EXPECT_EQ(n.level, 0);
-    EXPECT_EQ(n.move, 0);
-    EXPECT_EQ(n.turn, 6);
-    EXPECT_EQ(n.parent, nullptr);
-    EXPECT_EQ(n.first_child, nullptr);
-    EXPECT_EQ(n.next_sibling, nullptr);
-    EXPECT_EQ(stone_total(&n), 48);
-
-    ASSERT_EQ(init_node(&n, 13, 8), 0);
-    EXPECT_EQ(n.h, 48);
-    EXPECT_EQ(n.turn, 13);
+    Bins b{};
+    std::istringstream in(text);
+    for (int& x : b)
+        in >> x;
+    return b;
 }
 
-TEST_F(Rules, InitRefusesBadArgumentsAndKeepsThePosition)
+struct move_case {
+    const char* from;
+    int turn, bin, empty_caps;
+    const char* to;
+    int next_turn, result, over; // gen_node's result; game_over after calc_h
+};
+
+// clang-format off
+const move_case moves_table[] = {
+    {"4 4 4 4 4 4 0 4 4 4 4 4 4 0", B, 2, 0, "4 4 0 5 5 5 1 4 4 4 4 4 4 0", B, 0, 0}, // extra turn
+    {"4 4 4 4 4 4 0 4 4 4 4 4 4 0", T, 12, 0, "5 5 5 4 4 4 0 4 4 4 4 4 0 1", B, 0, 0}, // past the own store
+    {"1 1 1 1 1 1 0 1 1 1 1 2 1 0", T, 12, 0, "1 1 1 1 1 1 0 1 1 1 1 2 0 1", T, 0, 0}, // top extra turn
+    {"0 2 0 0 0 9 0 4 4 4 4 4 4 0", B, 5, 0, "1 3 0 0 0 0 1 5 5 5 5 5 5 0", T, 0, 0}, // skips store 13
+    {"0 0 0 0 0 0 0 0 0 2 0 0 10 0", T, 12, 0, "1 1 1 1 1 1 0 1 1 3 0 0 0 1", B, 0, 0}, // skips store 6
+    {"0 0 13 0 0 0 0 0 0 0 0 0 0 0", B, 2, 0, "1 1 0 1 1 1 3 1 1 1 0 1 1 0", T, 0, 0}, // a lap captures
+    {"0 0 0 0 26 0 0 1 0 0 0 0 0 0", B, 4, 0, "2 2 2 2 2 2 2 3 2 2 2 2 2 0", T, 0, 0}, // two laps
+    {"3 1 0 0 0 0 0 4 4 4 5 4 4 0", B, 1, 0, "3 0 0 0 0 0 6 4 4 4 0 4 4 0", T, 0, 0}, // capture
+    {"2 2 2 2 2 7 0 0 1 0 0 0 1 3", T, 8, 0, "2 2 2 0 2 7 0 0 0 0 0 0 1 6", B, 0, 0}, // top capture
+    {"0 1 0 2 0 0 0 4 4 0 0 4 4 0", B, 1, 0, "0 0 1 2 0 0 0 4 4 0 0 4 4 0", T, 0, 0}, // empty facing bin
+    {"0 1 0 2 0 0 0 4 4 0 0 4 4 0", B, 1, 1, "0 0 0 2 0 0 1 4 4 0 0 4 4 0", T, 0, 0}, // ... option on
+    {"1 1 1 0 1 1 0 0 1 0 0 0 1 5", T, 8, 1, "1 1 1 0 1 1 0 0 0 0 0 0 1 6", B, 0, 0}, // top, option on
+    {"0 0 0 0 0 3 0 0 0 4 4 4 4 0", B, 5, 1, "0 0 0 0 0 0 1 1 1 4 4 4 4 0", T, 0, 1}, // other row
+    {"0 0 0 0 0 1 10 4 4 4 4 4 4 12", B, 5, 0, "0 0 0 0 0 0 11 4 4 4 4 4 4 12", B, 1, 1}, // end
+    {"1 1 1 1 1 1 0 0 0 0 0 0 1 5", T, 12, 0, "1 1 1 1 1 1 0 0 0 0 0 0 0 6", T, 1, 1}, // top ends
+    {"0 1 0 0 0 0 0 4 4 5 5 4 4 0", B, 1, 0, "0 0 0 0 0 0 6 4 4 5 0 4 4 0", T, 1, 1}, // capture ends
+    {"1 0 5 5 5 5 10 0 0 0 0 3 0 14", B, 0, 0, "0 0 5 5 5 5 14 0 0 0 0 0 0 14", T, 1, 1}, // top row
+    {"0 0 0 0 1 1 10 4 4 4 4 4 4 12", B, 5, 0, "0 0 0 0 1 0 11 4 4 4 4 4 4 12", B, 0, 0}, // goes on
+    {"0 4 4 4 4 4 0 4 4 4 4 4 4 0", B, 0, 0, "0 4 4 4 4 4 0 4 4 4 4 4 4 0", T, 0, 0}, // empty bin
+};
+// clang-format on
+
+TEST_F(Rules, EveryMoveOfTheTable)
 {
-    node n = position({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0}, 13, 9);
-    const node before = n;
-    for (auto [turn, stones] : {std::pair{6, 0}, {6, 9}, {7, 4}, {0, 4}, {13, -1}}) {
+    for (const move_case& m : moves_table) {
+        g_allow_empty_caps = m.empty_caps;
+        node from = position(board(m.from), m.turn, 7);
+        node* c = nullptr;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(gen_node(&from, m.bin, &c), m.result) << m.from;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << m.from;
+        ASSERT_TRUE(c && c->parent == &from && from.first_child == c) << m.from;
+        EXPECT_EQ(bins_of(c), board(m.to)) << m.from;
+        EXPECT_EQ(c->turn, m.next_turn) << m.from;
+        EXPECT_EQ(c->move * 100 + c->level, m.bin * 100 + 8) << m.from;
+        if (m.result == 1) {
+            EXPECT_EQ(c->h, ref::top_total({board(m.to)})) << m.from;
+        }
+        calc_h(c);
+        EXPECT_EQ(game_over(c), m.over) << m.from;
+        free_node(c);
+    }
+}
+
+TEST_F(Rules, RefusalsPrintAndChangeNothing)
+{
+    node n{};
+    ASSERT_EQ(init_node(&n, T, 8), 0);
+    for (auto [turn, stones] : {std::pair{B, 0}, {B, 9}, {7, 4}, {0, 4}}) {
         testing::internal::CaptureStdout();
         EXPECT_EQ(init_node(&n, turn, stones), -1);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "init_node: bad args\n");
     }
-    EXPECT_EQ(bins_of(&n), bins_of(&before));
-    EXPECT_EQ(n.level, 9);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(init_node(nullptr, 6, 4), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "init_node: bad args\n");
-}
-
-TEST_F(Rules, MoveEndingInOwnStoreGivesAnotherTurn)
-{
-    node root{};
-    init_node(&root, 6, 4);
-    node* c;
-    EXPECT_EQ(play(root, 2, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{4, 4, 0, 5, 5, 5, 1, 4, 4, 4, 4, 4, 4, 0}));
-    EXPECT_EQ(c->turn, 6);
-    EXPECT_EQ(c->h, 24);
-    EXPECT_EQ(c->level, 1);
-    EXPECT_EQ(c->move, 2);
-    EXPECT_EQ(c->parent, &root);
-    free_node(c);
-
-    init_node(&root, 13, 4);
-    EXPECT_EQ(play(root, 12, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{5, 5, 5, 4, 4, 4, 0, 4, 4, 4, 4, 4, 0, 1}));
-    EXPECT_EQ(c->turn, 6) << "the top side's last stone fell in the bottom row";
-    calc_h(c);
-    EXPECT_EQ(c->h, 21);
-    free_node(c);
-
-    // The top side's own store also gives another turn.
-    node top = position({1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 2, 1, 0}, 13);
-    EXPECT_EQ(play(top, 12, &c), 0);
-    EXPECT_EQ(c->turn, 13);
-    EXPECT_EQ(bins_of(c), (Bins{1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 2, 0, 1}));
-    free_node(c);
-}
-
-TEST_F(Rules, SowingSkipsTheOtherStoreAndLapsTheBoard)
-{
-    node n = position({0, 2, 0, 0, 0, 9, 0, 4, 4, 4, 4, 4, 4, 0}, 6);
-    node* c;
-    EXPECT_EQ(play(n, 5, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{1, 3, 0, 0, 0, 0, 1, 5, 5, 5, 5, 5, 5, 0}));
-    EXPECT_EQ(c->turn, 13);
-    free_node(c);
-
-    // Top side: 10 stones from bin 12 pass its store and skip the bottom store.
-    n = position({0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 10, 0}, 13);
-    EXPECT_EQ(play(n, 12, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{1, 1, 1, 1, 1, 1, 0, 1, 1, 3, 0, 0, 0, 1}));
-    EXPECT_EQ(c->turn, 6);
-    free_node(c);
-
-    // 13 stones make exactly one lap and end in the emptied starting bin,
-    // whose facing bin got a stone on the way: always a capture.
-    n = position({0, 0, 13, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 6);
-    EXPECT_EQ(play(n, 2, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{1, 1, 0, 1, 1, 1, 3, 1, 1, 1, 0, 1, 1, 0}));
-    free_node(c);
-
-    // 26 stones: two laps; the last stone lands in the starting bin (now 2).
-    n = position({0, 0, 0, 0, 26, 0, 0, 1, 0, 0, 0, 0, 0, 0}, 6);
-    EXPECT_EQ(play(n, 4, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{2, 2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 0}));
-    EXPECT_EQ(stone_total(c), 27);
-    free_node(c);
-}
-
-TEST_F(Rules, LastStoneInOwnEmptyBinCapturesTheFacingBin)
-{
-    node n = position({0, 1, 0, 0, 0, 0, 0, 4, 4, 5, 5, 4, 4, 0}, 6);
-    node* c;
-    EXPECT_EQ(play(n, 1, &c), 1) << "the bottom row is now empty";
-    EXPECT_EQ(c->bins[6], 6);
-    EXPECT_EQ(c->bins[2], 0);
-    EXPECT_EQ(c->bins[10], 0);
-    EXPECT_EQ(c->h, 21);
-    free_node(c);
-
-    n = position({3, 1, 0, 0, 0, 0, 0, 4, 4, 4, 5, 4, 4, 0}, 6);
-    EXPECT_EQ(play(n, 1, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{3, 0, 0, 0, 0, 0, 6, 4, 4, 4, 0, 4, 4, 0}));
-    EXPECT_EQ(c->turn, 13);
-    EXPECT_EQ(c->h, 20) << "h is computed after a capture";
-    free_node(c);
-
-    // Top side captures into store 13.
-    n = position({2, 2, 2, 2, 2, 7, 0, 0, 1, 0, 0, 0, 1, 3}, 13);
-    EXPECT_EQ(play(n, 8, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{2, 2, 2, 0, 2, 7, 0, 0, 0, 0, 0, 0, 1, 6}));
-    EXPECT_EQ(c->turn, 6);
-    free_node(c);
-}
-
-TEST_F(Rules, EmptyFacingBinCapturesOnlyWithTheOption)
-{
-    const node n = position({0, 1, 0, 2, 0, 0, 0, 4, 4, 0, 0, 4, 4, 0}, 6);
-    node start = n;
-    node* c;
-    g_allow_empty_caps = 0;
-    EXPECT_EQ(play(start, 1, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{0, 0, 1, 2, 0, 0, 0, 4, 4, 0, 0, 4, 4, 0}));
-    free_node(c);
-
-    g_allow_empty_caps = 7; // any non-zero value
-    EXPECT_EQ(play(start, 1, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{0, 0, 0, 2, 0, 0, 1, 4, 4, 0, 0, 4, 4, 0}));
-    EXPECT_EQ(c->h, 16);
-    free_node(c);
-}
-
-TEST_F(Rules, EmptyBinInTheOtherRowNeverCaptures)
-{
-    node n = position({0, 0, 0, 0, 0, 3, 0, 0, 0, 4, 4, 4, 4, 0}, 6);
-    node* c;
-    g_allow_empty_caps = 1;
-    EXPECT_EQ(play(n, 5, &c), 0);
-    EXPECT_EQ(bins_of(c), (Bins{0, 0, 0, 0, 0, 0, 1, 1, 1, 4, 4, 4, 4, 0}));
-    EXPECT_EQ(c->turn, 13);
-    free_node(c);
-}
-
-TEST_F(Rules, EndTestAfterExtraTurnOrCaptureOnly)
-{
-    node* c;
-    // Extra turn that empties the mover's row ends the game.
-    node n = position({0, 0, 0, 0, 0, 1, 10, 4, 4, 4, 4, 4, 4, 12}, 6);
-    EXPECT_EQ(play(n, 5, &c), 1);
-    EXPECT_EQ(game_over(c), 1);
-    free_node(c);
-
-    // A plain move that empties the mover's row is not reported by the move.
-    n = position({0, 0, 0, 0, 0, 3, 10, 4, 4, 4, 4, 4, 4, 9}, 6);
-    EXPECT_EQ(play(n, 5, &c), 0);
-    calc_h(c);
-    EXPECT_EQ(game_over(c), 1) << "but the end test sees it";
-    free_node(c);
-
-    // A capture that takes the last stones of the top row.
-    n = position({1, 0, 5, 5, 5, 5, 10, 0, 0, 0, 0, 3, 0, 14}, 6);
-    EXPECT_EQ(play(n, 0, &c), 1);
-    EXPECT_EQ(c->h, 14);
-    free_node(c);
-
-    // An extra turn with stones left in both rows goes on.
-    n = position({0, 0, 0, 0, 1, 1, 10, 4, 4, 4, 4, 4, 4, 12}, 6);
-    EXPECT_EQ(play(n, 5, &c), 0);
-    EXPECT_EQ(game_over(c), 0);
-    free_node(c);
-}
-
-TEST_F(Rules, EndTestUsesTheStonesOnTheBoardNotTheOption)
-{
-    // Set up with 4 stones; the option changed to 8 or 1 must neither hide
-    // nor invent the end.
-    node n = position({0, 0, 0, 0, 0, 1, 20, 2, 2, 2, 2, 2, 2, 15}, 6);
-    node* c;
-    for (int stones : {1, 4, 8}) {
-        g_num_stones = stones;
-        EXPECT_EQ(play(n, 5, &c), 1) << stones;
-        free_node(c);
-    }
-    node going = position({0, 0, 0, 0, 1, 1, 20, 2, 2, 2, 2, 2, 1, 15}, 6);
-    for (int stones : {1, 4, 8}) {
-        g_num_stones = stones;
-        EXPECT_EQ(play(going, 5, &c), 0) << stones;
-        free_node(c);
-    }
-}
-
-TEST_F(Rules, GenNodeRefusesStoresAndTheOtherSidesBins)
-{
-    node n{};
-    init_node(&n, 6, 4);
-    node* untouched = reinterpret_cast<node*>(0x1234);
-    node* out = untouched;
-    for (int bin : {6, 13, 7, 12, -1, 14, 100}) {
+    EXPECT_EQ(n.turn, T);
+    EXPECT_EQ(n.h, 48);
+    node* out = &n;
+    for (auto [turn, bin] : {std::pair{B, 6}, {B, 13}, {B, 7}, {B, -1}, {T, 5}, {T, 6}, {T, 13}, {T, 14}}) {
+        n.turn = turn;
         testing::internal::CaptureStdout();
         EXPECT_EQ(gen_node(&n, bin, &out), -1) << bin;
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "gen_node: bad args\n");
     }
-    n.turn = 13;
-    for (int bin : {0, 5, 6, 13}) {
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(gen_node(&n, bin, &out), -1) << bin;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "gen_node: bad args\n");
-    }
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(gen_node(nullptr, 0, &out), -1);
-    EXPECT_EQ(gen_node(&n, 8, nullptr), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "gen_node: bad args\ngen_node: bad args\n");
-    EXPECT_EQ(out, untouched);
+    EXPECT_EQ(out, &n);
     EXPECT_EQ(n.first_child, nullptr);
-
     testing::internal::CaptureStdout();
-    EXPECT_EQ(calc_h(nullptr), -1);
-    EXPECT_EQ(free_node(nullptr), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "calc_h: bad args\nfree_node: bad args\n");
+    EXPECT_EQ(gen_node(nullptr, 0, &out) + gen_node(&n, 8, nullptr) + calc_h(nullptr) + free_node(nullptr),
+              -4);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "gen_node: bad args\ngen_node: bad args\ncalc_h: bad args\nfree_node: bad args\n");
 }
 
-TEST_F(Rules, EmptyBinMakesAChildThatOnlySwitchesSides)
-{
-    node n = position({0, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}, 6);
-    node* c;
-    EXPECT_EQ(play(n, 0, &c), 0);
-    EXPECT_EQ(bins_of(c), bins_of(&n));
-    EXPECT_EQ(c->turn, 13);
-    free_node(c);
-}
-
-TEST_F(Rules, ChildListIsNewestFirstAndFreeingKeepsTheRest)
+TEST_F(Rules, ChildListsAndFreeing)
 {
     node n{};
-    init_node(&n, 6, 4);
-    node *c0, *c3, *c5;
-    play(n, 0, &c0);
-    play(n, 3, &c3);
-    play(n, 5, &c5);
+    init_node(&n, B, 4);
+    node *c0, *c3, *c5, *g;
+    gen_node(&n, 0, &c0);
+    gen_node(&n, 3, &c3);
+    gen_node(&n, 5, &c5);
+    for (int bin = 7; bin <= 12; ++bin) // a subtree below bin 3's child
+        if (gen_node(c3, bin, &g) == 0 && g->turn == B)
+            gen_node(g, 0, &g);
     EXPECT_EQ(child_moves(&n), (std::vector<int>{5, 3, 0}));
-    EXPECT_EQ(c5->next_sibling, c3);
-
     free_node(c3);
     EXPECT_EQ(child_moves(&n), (std::vector<int>{5, 0}));
-    free_node(c5);
-    EXPECT_EQ(child_moves(&n), (std::vector<int>{0}));
-    free_node(c0);
-    EXPECT_EQ(n.first_child, nullptr);
-}
-
-TEST_F(Rules, FreeNodeReleasesAWholeSubtree)
-{
-    node n{};
-    init_node(&n, 6, 4);
-    node *a, *b;
-    play(n, 1, &a);
-    play(n, 4, &b);
-    // Grow a three-level subtree below `a`.
-    for (int bin = 7; bin <= 12; ++bin) {
-        node* g;
-        play(*a, bin, &g);
-        node* gg;
-        if (g->turn == 6)
-            play(*g, 0, &gg);
-    }
-    const long live = node_alloc_live();
-    EXPECT_GT(live - live_before, 8);
-    free_node(a);
-    EXPECT_EQ(node_alloc_live(), live_before + 1);
-    EXPECT_EQ(child_moves(&n), (std::vector<int>{4}));
-    EXPECT_EQ(b->parent, &n);
-    free_node(b);
-}
-
-TEST_F(Rules, LongGamePathFreesWithoutRecursion)
-{
-    // A path far longer than any game, freed from its first node.
-    node n{};
-    init_node(&n, 6, 4);
-    node* cur = &n;
-    for (int i = 0; i < 200000; ++i) {
+    EXPECT_EQ(node_alloc_live(), live_before + 2);
+    // A path far longer than any game frees without recursion.
+    for (node* cur = c0; node_alloc_live() < live_before + 200000; cur = cur->first_child) {
         node* c = new_node();
         ASSERT_NE(c, nullptr);
-        *c = *cur;
+        *c = node{};
         c->parent = cur;
-        c->first_child = c->next_sibling = nullptr;
         cur->first_child = c;
-        cur = c;
     }
-    free_node(n.first_child);
+    free_node(c0);
+    free_node(c5);
     EXPECT_EQ(n.first_child, nullptr);
 }
 
-TEST_F(Rules, TablesNameBinsAndSides)
+// Random whole games of every size with the options on and off, checked
+// after every move against the reference rules and the game's invariants.
+TEST_F(Rules, RandomGamesKeepTheInvariants)
 {
-    for (int b = 0; b < 14; ++b)
-        EXPECT_EQ(opposite[opposite[b]], b);
-    EXPECT_EQ(opposite[2], 10);
-    EXPECT_EQ(opposite[6], 13);
-    EXPECT_STREQ(bin_label[6], "Player 2");
-    EXPECT_STREQ(bin_label[13], "Player 1");
-    EXPECT_STREQ(bin_label[2], "3");
-    EXPECT_STREQ(bin_label[9], "4");
-    EXPECT_STREQ(bin_label[12], "1");
+    std::mt19937 rng(2026);
+    for (int game = 0; game < 400; ++game) {
+        const int stones = 1 + game % 8;
+        g_allow_empty_caps = game / 8 % 2;
+        g_num_stones = 1 + (game + 3) % 8; // changed during the game: must not matter
+        node root{};
+        init_node(&root, game / 16 % 2 ? T : B, stones);
+        ref::Pos p = to_ref(root);
+        for (node* cur = &root;;) {
+            int bin;
+            do
+                bin = first_bin(cur->turn) + static_cast<int>(rng() % 6);
+            while (cur->bins[bin] == 0);
+            const bool ref_over = ref::play(p, bin, g_allow_empty_caps != 0);
+            node* c;
+            const int r = gen_node(cur, bin, &c);
+            cur = c;
+            calc_h(cur);
+            ASSERT_EQ(r, ref_over ? 1 : 0);
+            ASSERT_EQ(bins_of(cur), p.b) << "game " << game << " level " << cur->level;
+            ASSERT_EQ(cur->turn, p.turn);
+            ASSERT_EQ(stone_total(cur), 12 * stones);
+            ASSERT_EQ(cur->h, ref::top_total(p));
+            const bool over = ref::row_sum(p, 0) == 0 || ref::row_sum(p, 7) == 0;
+            ASSERT_EQ(game_over(cur), over ? 1 : 0);
+            if (over)
+                break;
+        }
+        free_node(root.first_child);
+    }
 }
 
 } // namespace
