@@ -58,3 +58,8 @@ void animate_move(HWND hwnd, int bin);
 
 // The animation's pause per step, in milliseconds; tests set it to 0.
 extern int g_anim_pause_ms;
+// Waits `ms` milliseconds handling only paints and messages sent by other
+// threads: input and posted messages wait for after the move.
+void anim_pause(int ms);
+// True inside anim_pause: a message handled now arrived in the middle of a move.
+bool anim_pausing();

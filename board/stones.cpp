@@ -31,8 +31,7 @@ void append_stone(int bin, int colour)
 
 void pause()
 {
-    if (g_anim_pause_ms > 0)
-        Sleep(static_cast<DWORD>(g_anim_pause_ms));
+    anim_pause(g_anim_pause_ms);
 }
 
 } // namespace

@@ -45,8 +45,11 @@ LRESULT on_command(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
         return 0;
     case IDM_HELP_CONTENTS:
     case IDM_HELP_SEARCH:
-    case IDM_HOMEPAGE:
         return help_command(hwnd, LOWORD(wparam));
+    case IDM_HOMEPAGE:
+        // The browser comes up as a normal window, in front.
+        open_url(home_page_address, SW_SHOWNORMAL);
+        return 0;
     case IDM_OPTIONS:
         // No owner, as History: the board and a running search go on meanwhile.
         DialogBoxParamA(g_hinst, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, options_dlg_proc, 0);
@@ -67,10 +70,24 @@ LRESULT on_command(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
     }
 }
 
+// What would start another move, or end the game, while a move's stones are
+// still being sown.
+bool waits_for_the_move(UINT msg)
+{
+    return msg == WM_COMMAND || msg == WM_LBUTTONUP || msg == WM_COMPUTER_MOVE || msg == WM_COMPUTER_MOVED ||
+           msg == WM_CLOSE;
+}
+
 } // namespace
 
 LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
+    // Sent by another thread during the animation's pause: the move is not
+    // finished, so this is queued and handled once it is.
+    if (anim_pausing() && waits_for_the_move(msg)) {
+        PostMessageA(hwnd, msg, wparam, lparam);
+        return 0;
+    }
     switch (msg) {
     case WM_CREATE:
         return on_create(hwnd);

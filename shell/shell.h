@@ -34,8 +34,10 @@ int register_main_class(HINSTANCE hinst);
 // Creates the main window into g_hwnd_main (the creation handler runs inside),
 // then shows it with `show` and paints it. Returns the window, or null.
 HWND create_main_window(int show);
+// Exit code of a program whose window class cannot be registered.
+constexpr int exit_no_class = 1;
 // The whole program, as WinMain runs it: registers the class, makes the
 // window and runs the message loop. Returns the exit code: the quit
-// message's, 0 when the class cannot be registered, ERROR_BAD_ENVIRONMENT
-// (10) when the window cannot be made.
+// message's, exit_no_class when the class cannot be registered,
+// ERROR_BAD_ENVIRONMENT (10) when the window cannot be made.
 int run_program(HINSTANCE hinst, int show);

@@ -52,8 +52,10 @@ HWND create_main_window(int show)
 
 int run_program(HINSTANCE hinst, int show)
 {
+    // A start that shows nothing is a failure, and says so in its exit code;
+    // 10 stays the launcher's sign of a display that makes no windows.
     if (!register_main_class(hinst))
-        return 0;
+        return exit_no_class;
     // Without a window (no display to draw on, say) nothing could ever end
     // the message loop: end at once instead of running unseen, with a code
     // of its own, which the Linux launcher recognises.

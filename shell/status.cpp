@@ -57,7 +57,9 @@ HWND create_tooltips(HWND hwnd)
     for (int row = 0; row < grid_rows; ++row) {
         for (int column = 0; column < grid_columns; ++column) {
             TOOLINFOA ti{};
-            ti.cbSize = sizeof ti;
+            // sizeof ti counts lpReserved, which only common controls 6
+            // know; without a manifest the older control refuses the tool.
+            ti.cbSize = TTTOOLINFOA_V2_SIZE;
             // The control watches the main window's mouse by itself; the
             // text is asked for each time a tip is about to show.
             ti.uFlags = TTF_SUBCLASS;
