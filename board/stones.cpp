@@ -2,7 +2,6 @@
 #include "board/board.h"
 
 #include "engine/engine.h"
-#include "game/options.h"
 
 // Every list starts empty, so a paint before the first deal shows no stones.
 #define EMPTY_LIST                                                                                           \
@@ -52,7 +51,7 @@ int init_stones(int stones)
         return -1;
     for (int bin = 0; bin < 14; ++bin) {
         int* list = g_stones[bin];
-        if (bin == 6 || bin == 13) {
+        if (bin == BOTTOM_STORE || bin == TOP_STORE) {
             list[0] = -1;
             continue;
         }
@@ -65,11 +64,20 @@ int init_stones(int stones)
 
 void animate_move(HWND hwnd, int bin)
 {
-    if (bin < 0 || bin > 12 || bin == 6)
+    const int side = side_of(bin);
+    if (side < 0)
         return;
     const int n = bin_count(bin);
     if (n < 1)
         return;
+
+    // The engine plays the move on the lists' counts; the stones then follow
+    // its sowing path, and its rules tell whether the last one captured.
+    node played{};
+    for (int b = 0; b < 14; ++b)
+        played.bins[b] = bin_count(b);
+    played.turn = side;
+    do_move(&played, bin);
 
     int picked[140];
     for (int k = 0; k < n; ++k)
@@ -77,40 +85,26 @@ void animate_move(HWND hwnd, int bin)
     g_stones[bin][0] = -1;
     invalidate_bin(hwnd, bin);
 
-    const bool bottom = bin < 6;
-    const int skip = bottom ? 13 : 6; // the opponent's store
     int pos = bin;
     for (int k = 1; k <= n; ++k) {
         pause();
-        if (++pos == skip)
-            ++pos;
-        if (pos > 13)
-            pos = 0;
+        pos = next_place(bin, pos);
         append_stone(pos, picked[n - k]); // the stone picked up last goes first
         invalidate_bin(hwnd, pos);
     }
 
-    // A last stone alone in an own bin takes the facing bin's stones.
-    if (pos == 6 || pos == 13 || bin_count(pos) != 1)
+    // A last stone in a playing bin that the move left empty captured: it
+    // goes to the mover's store, followed by the facing bin's stones.
+    if (pos == BOTTOM_STORE || pos == TOP_STORE || played.bins[pos] != 0)
         return;
     const int facing = opposite[pos];
-    if (bin_count(facing) < 1 && !g_allow_empty_caps)
-        return;
-    int store;
-    if (bottom && pos < 6)
-        store = 6;
-    else if (!bottom && pos > 6)
-        store = 13;
-    else
-        return; // landed in the opponent's row
-
     pause();
-    append_stone(store, g_stones[pos][0]);
+    append_stone(side, g_stones[pos][0]);
     for (int k = 0, m = bin_count(facing); k < m; ++k)
-        append_stone(store, g_stones[facing][k]);
+        append_stone(side, g_stones[facing][k]);
     g_stones[pos][0] = -1;
     g_stones[facing][0] = -1;
     invalidate_bin(hwnd, pos);
     invalidate_bin(hwnd, facing);
-    invalidate_bin(hwnd, store);
+    invalidate_bin(hwnd, side);
 }
