@@ -3,6 +3,7 @@
 
 #include "resources/resource.h"
 #include "shell/dialogs.h"
+#include "shell/help_file.h"
 #include "shell/shell.h"
 
 #include <commctrl.h>
@@ -77,163 +78,37 @@ INT_PTR open_url(const char* address, int show)
 }
 
 // ---- the help file -----------------------------------------------------------------
-//
-// wkivari.hlp is plain text, one topic after another:
-//
-//   # a comment line, anywhere
-//   @topic How to play               starts a topic (title up to 80 characters)
-//   @keywords board, bins, sowing    index entries of the current topic (any number of lines)
-//   The text: lines of a paragraph are joined with spaces; a blank line ends
-//   the paragraph.
-//   - a line starting with "- " is a list item and starts a line of its own.
-//
-// Topics are listed in file order; the first one is the contents' first entry.
-// Anything else (text before the first topic, an unknown @ line, a control
-// character, a topic without text, no topic at all, more than the limits
-// below) makes the file damaged, and the viewer says where.
 
 namespace {
 
-constexpr std::size_t max_file_bytes = 1 << 20;
-constexpr std::size_t max_topics = 200;
-constexpr std::size_t max_title = 80;
-constexpr std::size_t max_keyword = 60;
-constexpr std::size_t max_keywords = 2000;
-
-struct help_topic {
-    std::string title;
-    std::string text; // paragraphs with CR LF line ends, for the edit control
-};
-
-struct help_keyword {
-    std::string word;
-    int topic;
-};
-
 // The file the viewer shows, or why it shows none.
 std::string g_help_path;
-std::vector<help_topic> g_help_topics;
-std::vector<help_keyword> g_help_keys; // sorted by word, then topic order
+help_file g_help;
 std::string g_help_problem_title;
 std::string g_help_problem;
 
-std::string trim(const std::string& s)
+// Text from the help file as the controls take it: UTF-8 when the file says
+// so, else the ANSI code page as before.
+std::wstring from_file(const std::string& s)
 {
-    const auto begin = s.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return {};
-    const auto end = s.find_last_not_of(" \t");
-    return s.substr(begin, end - begin + 1);
+    const UINT code_page = g_help.utf8 ? CP_UTF8 : CP_ACP;
+    const int n = MultiByteToWideChar(code_page, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(code_page, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
 }
 
-std::string lower(std::string s)
+std::string to_file(const std::wstring& w)
 {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    const UINT code_page = g_help.utf8 ? CP_UTF8 : CP_ACP;
+    const int n =
+        WideCharToMultiByte(code_page, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    if (n > 0)
+        WideCharToMultiByte(code_page, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                            nullptr);
     return s;
-}
-
-bool starts_with(const std::string& s, const char* prefix)
-{
-    return s.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-// Parses `data` into topics and keywords; on damage returns false with the
-// reason in `problem` and leaves the outputs empty.
-bool parse_help(const std::string& data, std::vector<help_topic>& topics, std::vector<help_keyword>& keys,
-                std::string& problem)
-{
-    topics.clear();
-    keys.clear();
-    bool in_paragraph = false;
-    int line_no = 0;
-    std::size_t pos = 0;
-    auto damaged = [&](const std::string& why) {
-        problem = "line " + std::to_string(line_no) + ": " + why;
-        topics.clear();
-        keys.clear();
-        return false;
-    };
-    auto end_topic = [&]() { return topics.empty() || !topics.back().text.empty(); };
-    while (pos < data.size()) {
-        std::size_t end = data.find('\n', pos);
-        if (end == std::string::npos)
-            end = data.size();
-        std::string line = data.substr(pos, end - pos);
-        pos = end + 1;
-        ++line_no;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        for (char& c : line) {
-            if (c == '\t')
-                c = ' ';
-            else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-                return damaged("a character that is not text");
-        }
-        const std::string text = trim(line);
-        if (!text.empty() && text[0] == '#')
-            continue;
-        if (starts_with(text, "@topic")) {
-            if (text.size() > 6 && text[6] != ' ')
-                return damaged("unknown line \"" + text.substr(0, 20) + "\"");
-            if (!end_topic())
-                return damaged("the topic \"" + topics.back().title + "\" has no text");
-            const std::string title = trim(text.substr(6));
-            if (title.empty())
-                return damaged("a topic without a title");
-            if (title.size() > max_title)
-                return damaged("a topic title longer than 80 characters");
-            if (topics.size() == max_topics)
-                return damaged("more than 200 topics");
-            topics.push_back({title, {}});
-            in_paragraph = false;
-        } else if (starts_with(text, "@keywords")) {
-            if (text.size() > 9 && text[9] != ' ')
-                return damaged("unknown line \"" + text.substr(0, 20) + "\"");
-            if (topics.empty())
-                return damaged("keywords before the first topic");
-            std::size_t from = 9;
-            while (from <= text.size()) {
-                std::size_t comma = text.find(',', from);
-                if (comma == std::string::npos)
-                    comma = text.size();
-                const std::string word = trim(text.substr(from, comma - from));
-                from = comma + 1;
-                if (word.empty())
-                    continue;
-                if (word.size() > max_keyword)
-                    return damaged("a keyword longer than 60 characters");
-                if (keys.size() == max_keywords)
-                    return damaged("more than 2000 keywords");
-                keys.push_back({word, static_cast<int>(topics.size() - 1)});
-            }
-        } else if (!text.empty() && text[0] == '@') {
-            return damaged("unknown line \"" + text.substr(0, 20) + "\"");
-        } else if (text.empty()) {
-            in_paragraph = false;
-        } else {
-            if (topics.empty())
-                return damaged("text before the first topic");
-            std::string& body = topics.back().text;
-            const bool item = starts_with(text, "- ");
-            if (!in_paragraph && !body.empty())
-                body += "\r\n\r\n";
-            else if (in_paragraph)
-                body += item ? "\r\n" : " ";
-            body += text;
-            in_paragraph = true;
-        }
-    }
-    ++line_no;
-    if (topics.empty())
-        return damaged("the file holds no topic");
-    if (!end_topic())
-        return damaged("the topic \"" + topics.back().title + "\" has no text");
-    std::stable_sort(keys.begin(), keys.end(), [](const help_keyword& a, const help_keyword& b) {
-        return lower(a.word) < lower(b.word);
-    });
-    return true;
 }
 
 // Loads `path` into the viewer's globals; what went wrong goes to the
@@ -241,8 +116,7 @@ bool parse_help(const std::string& data, std::vector<help_topic>& topics, std::v
 void load_help(const char* path)
 {
     g_help_path = path;
-    g_help_topics.clear();
-    g_help_keys.clear();
+    g_help = {};
     g_help_problem_title.clear();
     g_help_problem.clear();
 
@@ -260,7 +134,7 @@ void load_help(const char* path)
     std::string data;
     LARGE_INTEGER size{};
     bool ok = GetFileSizeEx(file, &size) != 0;
-    if (ok && static_cast<unsigned long long>(size.QuadPart) > max_file_bytes) {
+    if (ok && static_cast<unsigned long long>(size.QuadPart) > max_help_file_bytes) {
         CloseHandle(file);
         g_help_problem_title = "The help file is damaged";
         g_help_problem = std::string(path) + "\r\n\r\nis far larger than a help file can be.";
@@ -280,7 +154,7 @@ void load_help(const char* path)
         return;
     }
     std::string why;
-    if (!parse_help(data, g_help_topics, g_help_keys, why)) {
+    if (!parse_help(data, g_help, why)) {
         g_help_problem_title = "The help file is damaged";
         g_help_problem = "The help file\r\n\r\n" + std::string(path) + "\r\n\r\ncannot be shown: " + why +
                          ".\r\n\r\nInstall wkivari.hlp again beside wkivari.exe.";
@@ -308,38 +182,26 @@ int current_page()
 
 void show_topic(int topic)
 {
-    if (topic < 0 || topic >= static_cast<int>(g_help_topics.size()))
+    if (topic < 0 || topic >= static_cast<int>(g_help.topics.size()))
         return;
-    SetWindowTextA(item(IDC_HELP_TITLE), g_help_topics[topic].title.c_str());
-    SetWindowTextA(item(IDC_HELP_TEXT), g_help_topics[topic].text.c_str());
+    SetWindowTextW(item(IDC_HELP_TITLE), from_file(g_help.topics[topic].title).c_str());
+    SetWindowTextW(item(IDC_HELP_TEXT), from_file(g_help.topics[topic].text).c_str());
     SendMessageA(item(IDC_HELP_TOPICS), LB_SETCURSEL, topic, 0);
-}
-
-bool keyword_matches(const std::string& word, const std::string& typed)
-{
-    if (typed.empty())
-        return true;
-    // The start of the keyword or of any word in it: "cap" finds "empty captures".
-    const std::string w = lower(word);
-    for (std::size_t at = 0; at < w.size(); ++at)
-        if ((at == 0 || w[at - 1] == ' ' || w[at - 1] == '-') && w.compare(at, typed.size(), typed) == 0)
-            return true;
-    return false;
 }
 
 void fill_index()
 {
     HWND list = item(IDC_HELP_INDEX);
-    char typed_text[128] = "";
-    GetWindowTextA(item(IDC_HELP_KEYWORD), typed_text, sizeof typed_text);
-    const std::string typed = lower(trim(typed_text));
+    wchar_t typed_text[128] = L"";
+    GetWindowTextW(item(IDC_HELP_KEYWORD), typed_text, 128);
+    const std::string typed = to_file(typed_text);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (const help_keyword& key : g_help_keys) {
+    for (const help_keyword& key : g_help.keys) {
         if (!keyword_matches(key.word, typed))
             continue;
-        const std::string line = key.word + "\t" + g_help_topics[key.topic].title;
-        const LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        const std::wstring line = from_file(key.word + "\t" + g_help.topics[key.topic].title);
+        const LRESULT at = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
         if (at >= 0)
             SendMessageA(list, LB_SETITEMDATA, at, key.topic);
     }
@@ -382,11 +244,11 @@ void show_file()
 {
     HWND topics = item(IDC_HELP_TOPICS);
     SendMessageA(topics, LB_RESETCONTENT, 0, 0);
-    for (const help_topic& topic : g_help_topics)
-        SendMessageA(topics, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(topic.title.c_str()));
+    for (const help_topic& topic : g_help.topics)
+        SendMessageW(topics, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(from_file(topic.title).c_str()));
     SetWindowTextA(item(IDC_HELP_KEYWORD), "");
     fill_index();
-    if (g_help_topics.empty()) {
+    if (g_help.topics.empty()) {
         SetWindowTextA(item(IDC_HELP_TITLE), g_help_problem_title.c_str());
         SetWindowTextA(item(IDC_HELP_TEXT), g_help_problem.c_str());
     } else {

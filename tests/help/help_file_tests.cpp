@@ -1,0 +1,81 @@
+// Tests of the help file's reader: small files as a table, the shipped file, and random damage to it.
+#include "shell/help_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+namespace {
+
+// A reading in one line: "title{text}" per topic, then " word>topic" per index entry; or the problem.
+std::string outline(const std::string& data)
+{
+    help_file file;
+    std::string out;
+    if (!parse_help(data, file, out))
+        return out;
+    for (const help_topic& t : file.topics)
+        out += t.title + "{" + t.text + "}";
+    for (const help_keyword& k : file.keys)
+        out += " " + k.word + ">" + std::to_string(k.topic);
+    return out;
+}
+
+// clang-format off
+TEST(HelpFile, ReadsTopicsParagraphsAndKeywordsAndSaysWhereADamagedFileGoesWrong)
+{
+    const std::string title = "@topic " + std::string(max_help_title, 't'), cut("@topic A\nok\n\x01\0", 14);
+    const std::pair<std::string, std::string> cases[] = {
+        {"# c\r\n@topic A\r\n@keywords b, C\r\nOne\r\n   two\tx.\r\n\r\n\r\nList:\r\n- a\r\n-\tb\r\n"
+         "@topic  B \n@keywords c,, a\n@keywords Z\nEnd.", "A{One two x.\r\n\r\nList:\r\n- a\r\n- b}B{End.} a>1 b>0 C>0 c>1 Z>1"},
+        {"\xEF\xBB\xBF# c\n@topic\t\xC3\xA9t\xC3\xA9\ntext", "\xC3\xA9t\xC3\xA9{text}"},
+        {title + "\nx", std::string(max_help_title, 't') + "{x}"}, {title + "t\nx", "line 1:"},
+        {cut, "line 3:"}, {"Text.\n@topic A\ntext\n", "line 1:"}, {"# none\n\n", "line 3:"},
+        {"@topic A\nx\n@picture x.bmp\n", "line 3:"}, {"@topicA\nx\n", "line 1:"}, {"@topic A\n@topic B\nx\n", "line 2:"},
+        {"@topic A\nx\n@topic B\n", "line 4:"}, {"@topic\nx\n", "line 1:"}, {"@keywords a\n@topic A\nx\n", "line 1:"},
+        {"@topic A\n@keywords " + std::string(max_help_keyword + 1, 'k') + "\nx\n", "line 2:"}};
+    for (const auto& [data, expected] : cases)
+        EXPECT_EQ(outline(data).substr(0, expected.size()), expected) << outline(data);
+}
+
+TEST(HelpFile, KeywordsMatchAtTheStartOfAnyWordIgnoringCase)
+{
+    const struct { const char *word, *typed; bool match; } cases[] = {
+        {"empty captures", " CAP ", true}, {"escape", "cap", false}, {"two-sided", "sid", true}, {"a", "", true},
+        {"cap", "capture", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(keyword_matches(c.word, c.typed), c.match) << c.word << " / " << c.typed;
+}
+// clang-format on
+
+// The shipped file reads, with a byte-order mark too; random byte changes,
+// insertions and cuts of it are read well formed or refused with nothing left.
+TEST(HelpFile, TheShippedFileReadsAndRandomDamageToItIsReadSoundlyOrRefused)
+{
+    std::ifstream in(SHIPPED_HELP, std::ios::binary);
+    const std::string file(std::istreambuf_iterator<char>(in), {});
+    ASSERT_EQ(outline(file).rfind("line ", 0), std::string::npos) << outline(file);
+    EXPECT_EQ(outline("\xEF\xBB\xBF" + file), outline(file));
+    std::mt19937 rng(20261207);
+    for (int round = 0; round < 3000; ++round) {
+        std::string data = file;
+        for (int n = 1 + rng() % 4; n > 0 && !data.empty(); --n) {
+            const std::size_t at = rng() % data.size(); // a byte changed, dropped or added, or the rest cut
+            data.replace(at, rng() % 4 ? rng() % 2 : data.size(), rng() % 3, static_cast<char>(rng()));
+        }
+        help_file got;
+        std::string problem;
+        bool sound = parse_help(data, got, problem) ? !got.topics.empty()
+                                                    : got.topics.empty() && problem.rfind("line ", 0) == 0;
+        for (const help_topic& t : got.topics)
+            sound = sound && !t.title.empty() && t.title.size() <= max_help_title && !t.text.empty();
+        for (const help_keyword& k : got.keys)
+            sound = sound && k.topic >= 0 && k.topic < static_cast<int>(got.topics.size()) &&
+                    !k.word.empty() && k.word.size() <= max_help_keyword &&
+                    keyword_matches(k.word, k.word.substr(0, round % 4));
+        ASSERT_TRUE(sound) << "round " << round << ": " << problem;
+    }
+}
+
+} // namespace
