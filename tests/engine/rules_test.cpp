@@ -3,6 +3,7 @@
 // whole random games played beside the reference rules.
 #include <random>
 #include <sstream>
+#include <string>
 
 #include "tests/engine/positions.h"
 
@@ -78,61 +79,48 @@ TEST_F(Rules, EveryMoveOfTheTable)
 
 TEST_F(Rules, RefusalsPrintAndChangeNothing)
 {
-    node n{};
+    node n{}, *out = &n;
     ASSERT_EQ(init_node(&n, T, 8), 0);
-    for (auto [turn, stones] : {std::pair{B, 0}, {B, 9}, {7, 4}, {0, 4}}) {
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(init_node(&n, turn, stones), -1);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "init_node: bad args\n");
-    }
-    EXPECT_EQ(n.turn, T);
-    EXPECT_EQ(n.h, 48);
-    node* out = &n;
-    for (auto [turn, bin] : {std::pair{B, 6}, {B, 13}, {B, 7}, {B, -1}, {T, 5}, {T, 6}, {T, 13}, {T, 14}}) {
-        n.turn = turn;
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(gen_node(&n, bin, &out), -1) << bin;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "gen_node: bad args\n");
-    }
-    EXPECT_EQ(out, &n);
-    EXPECT_EQ(n.first_child, nullptr);
     testing::internal::CaptureStdout();
+    for (auto [turn, stones] : {std::pair{B, 0}, {B, 9}, {7, 4}})
+        EXPECT_EQ(init_node(&n, turn, stones), -1);
+    EXPECT_EQ(n.turn * 100 + n.h, T * 100 + 48) << "the position is kept";
+    for (auto [turn, bin] : {std::pair{B, 6}, {B, 13}, {B, 7}, {T, 5}, {T, 14}}) {
+        n.turn = turn;
+        EXPECT_EQ(gen_node(&n, bin, &out), -1) << bin;
+    }
     EXPECT_EQ(gen_node(nullptr, 0, &out) + gen_node(&n, 8, nullptr) + calc_h(nullptr) + free_node(nullptr),
               -4);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "gen_node: bad args\ngen_node: bad args\ncalc_h: bad args\nfree_node: bad args\n");
+    EXPECT_TRUE(out == &n && n.first_child == nullptr);
+    const std::string init = "init_node: bad args\n", gen = "gen_node: bad args\n";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), init + init + init + gen + gen + gen + gen + gen + gen +
+                                                          gen + "calc_h: bad args\nfree_node: bad args\n");
 }
 
-TEST_F(Rules, ChildListsAndFreeing)
+TEST_F(Rules, FreeingKeepsTheOtherChildrenAndNeedsNoRecursion)
 {
     node n{};
     init_node(&n, B, 4);
     node *c0, *c3, *c5, *g;
-    gen_node(&n, 0, &c0);
-    gen_node(&n, 3, &c3);
-    gen_node(&n, 5, &c5);
+    for (auto [bin, c] : {std::pair{0, &c0}, {3, &c3}, {5, &c5}})
+        gen_node(&n, bin, c);
     for (int bin = 7; bin <= 12; ++bin) // a subtree below bin 3's child
         if (gen_node(c3, bin, &g) == 0 && g->turn == B)
             gen_node(g, 0, &g);
-    EXPECT_EQ(child_moves(&n), (std::vector<int>{5, 3, 0}));
     free_node(c3);
     EXPECT_EQ(child_moves(&n), (std::vector<int>{5, 0}));
     EXPECT_EQ(node_alloc_live(), live_before + 2);
-    // A path far longer than any game frees without recursion.
-    for (node* cur = c0; node_alloc_live() < live_before + 200000; cur = cur->first_child) {
-        node* c = new_node();
-        ASSERT_NE(c, nullptr);
-        *c = node{};
-        c->parent = cur;
-        cur->first_child = c;
-    }
+    // A path far longer than any game.
+    for (node* cur = c0; node_alloc_live() < live_before + 200000 && gen_node(cur, 0, &cur) >= 0;)
+        cur->turn = B;
     free_node(c0);
     free_node(c5);
     EXPECT_EQ(n.first_child, nullptr);
 }
 
-// Random whole games of every size with the options on and off, checked
-// after every move against the reference rules and the game's invariants.
+// Whole games of every size with the options on and off, random moves and
+// the computer's, checked after every move against the reference rules and
+// the game's invariants.
 TEST_F(Rules, RandomGamesKeepTheInvariants)
 {
     std::mt19937 rng(2026);
@@ -140,14 +128,14 @@ TEST_F(Rules, RandomGamesKeepTheInvariants)
         const int stones = 1 + game % 8;
         g_allow_empty_caps = game / 8 % 2;
         g_num_stones = 1 + (game + 3) % 8; // changed during the game: must not matter
+        g_random_moves = game / 32 % 2;
         node root{};
         init_node(&root, game / 16 % 2 ? T : B, stones);
         ref::Pos p = to_ref(root);
         for (node* cur = &root;;) {
-            int bin;
-            do
+            int bin = game % 4 == 0 ? get_comp_move(cur, 2) : -1; // the computer, or a random move
+            while (bin < 0 || cur->bins[bin] == 0)
                 bin = first_bin(cur->turn) + static_cast<int>(rng() % 6);
-            while (cur->bins[bin] == 0);
             const bool ref_over = ref::play(p, bin, g_allow_empty_caps != 0);
             node* c;
             const int r = gen_node(cur, bin, &c);

@@ -1,6 +1,6 @@
 // The computer's search against the independent reference minimax, the deep
 // search against the node tree search, running out of memory at every
-// allocation, abandoning, and searches on several threads at once.
+// allocation, and abandoning.
 #include <chrono>
 #include <climits>
 #include <random>
@@ -59,15 +59,18 @@ struct answer {
     bool operator==(const answer&) const = default;
 };
 
-// A search on a copy of `n`; on a thread of its own, as the program runs a
-// computer move, when its random draw must be the first of a thread.
-template <typename F> answer run(const node& start, F search, bool new_thread = true)
+const auto tree = +[](node* n, int depth) { return tree_comp_move(n, depth); };
+const auto deep = +[](node* n, int depth) { return deep_comp_move(n, depth); };
+const auto comp = +[](node* n, int depth) { return get_comp_move(n, depth); };
+
+// A search on a copy of `start`; on a thread of its own, as the program runs
+// a computer move, when its random draw must be a thread's first.
+answer run(const node& start, int (*search)(node*, int), int depth, bool new_thread)
 {
     node n = start;
     answer a{};
     auto body = [&] {
-        a.move = search(&n);
-        a.h = n.h;
+        a = {search(&n, depth), n.h};
         EXPECT_EQ(n.first_child, nullptr);
     };
     new_thread ? std::thread(body).join() : body();
@@ -83,11 +86,9 @@ TEST_F(Search, AgreesWithTheReferenceOnRandomPositions)
         node n = random_position(rng);
         const int depth = i % 100 == 0 ? 6 : i % 5;
         std::vector<int> best;
-        ref::search r{g_allow_empty_caps != 0};
-        const int v = r.value(to_ref(n), n.level + depth, &best);
-        const answer got = run(
-            n, [&](node* p) { return get_comp_move(p, depth); }, g_random_moves);
-        ASSERT_EQ(got, (answer{expected_choice(best, g_random_moves), v})) << i;
+        const int v = ref::search{g_allow_empty_caps != 0}.value(to_ref(n), n.level + depth, &best);
+        ASSERT_EQ(run(n, comp, depth, g_random_moves), (answer{expected_choice(best, g_random_moves), v}))
+            << i;
         // gen_nodes leaves exactly the ties, highest bin first.
         ASSERT_EQ(gen_nodes(&n, n.level + depth), 0);
         ASSERT_EQ(child_moves(&n), std::vector<int>(best.rbegin(), best.rend())) << i;
@@ -103,25 +104,20 @@ TEST_F(Search, AgreesWithTheReferenceOnRandomPositions)
 TEST_F(Search, HugeDepthsAndRefusals)
 {
     const node n = position({0, 0, 0, 1, 0, 0, 20, 0, 0, 1, 0, 1, 0, 25}, BOTTOM_STORE, 40);
-    std::vector<int> best;
+    std::vector<int> best, shallow;
     const int v = ref::search{}.value(to_ref(n), INT_MAX, &best);
-    for (int depth : {1000, INT_MAX}) {
-        node t = n, d = n;
-        EXPECT_EQ(tree_comp_move(&t, depth), best.front());
-        EXPECT_EQ(deep_comp_move(&d, depth), best.front());
-        EXPECT_EQ(t.h + d.h, 2 * v);
-    }
+    for (int depth : {1000, INT_MAX})
+        EXPECT_TRUE(run(n, tree, depth, false) == run(n, deep, depth, false) &&
+                    run(n, tree, depth, false) == (answer{best.front(), v}));
+    ref::search{}.value(to_ref(n), n.level, &shallow);
+    EXPECT_EQ(run(n, comp, -40, false).move, shallow.front()) << "to the node's own level: one move deep";
     node m = n;
     testing::internal::CaptureStdout();
     EXPECT_EQ(gen_nodes(&m, -1) + gen_nodes(nullptr, 3) + get_comp_move(nullptr, 3), -3);
     EXPECT_EQ(get_comp_move(&m, -41) + deep_comp_move(&m, -41) + get_comp_move(&m, INT_MIN), -6);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "gen_nodes: bad args\ngen_nodes: bad args\nget_comp_move: "
-              "bad args\ngen_nodes: bad args\ngen_nodes: bad args\n"
-              "gen_nodes: bad args\n");
-    std::vector<int> shallow;
-    ref::search{}.value(to_ref(n), n.level, &shallow);
-    EXPECT_EQ(get_comp_move(&m, -40), shallow.front()) << "down to the node's own level: one move deep";
+              "gen_nodes: bad args\ngen_nodes: bad args\nget_comp_move: bad "
+              "args\ngen_nodes: bad args\ngen_nodes: bad args\ngen_nodes: bad args\n");
 }
 
 // Every allocation of a search failing in turn: the move and value are those
@@ -135,19 +131,13 @@ TEST_F(Search, OutOfMemoryAtEachAllocation)
         ref::search full;
         full.value(to_ref(n), n.level + 3);
         for (long k = 0; k < full.allocations; ++k) {
-            ref::search r{false, 0, k};
             std::vector<int> best;
-            const int v = r.value(to_ref(n), n.level + 3, &best);
+            const int v = ref::search{false, 0, k}.value(to_ref(n), n.level + 3, &best);
             node_alloc_fail(k, 1);
             testing::internal::CaptureStdout();
-            const int move = get_comp_move(&n, 3);
+            const answer got = run(n, comp, 3, false);
             ASSERT_EQ(testing::internal::GetCapturedStdout(), "gen_node: out of memory\n") << k;
-            node_alloc_fail(-1, 0);
-            ASSERT_EQ(move, expected_choice(best, false)) << k;
-            if (!best.empty()) {
-                ASSERT_EQ(n.h, v) << k;
-            }
-            ASSERT_EQ(n.first_child, nullptr);
+            ASSERT_EQ(got, (answer{expected_choice(best, false), best.empty() ? n.h : v})) << k;
             ASSERT_EQ(node_alloc_live(), live_before);
         }
     }
@@ -158,10 +148,10 @@ TEST_F(Search, AbandonedSearchesFreeEverythingAndReturnNoMove)
 {
     node n{};
     init_node(&n, BOTTOM_STORE, 6);
-    for (int deep = 0; deep < 2; ++deep) {
+    for (auto [search, depth] : {std::pair{tree, 40}, {deep, 60}}) {
         n.h = -1;
         int result = 0;
-        std::thread t([&] { result = deep ? deep_comp_move(&n, 60) : tree_comp_move(&n, 40); });
+        std::thread t([&] { result = search(&n, depth); });
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         search_stop_request();
         t.join();
@@ -169,9 +159,9 @@ TEST_F(Search, AbandonedSearchesFreeEverythingAndReturnNoMove)
         EXPECT_EQ(n.first_child, nullptr);
         EXPECT_EQ(n.h, 36) << "h from the position";
         // The request holds for searches started later, until cleared.
-        EXPECT_EQ(get_comp_move(&n, deep ? 12 : 3), -2);
+        EXPECT_EQ(search(&n, 12), -2);
         search_stop_clear();
-        EXPECT_GE(get_comp_move(&n, deep ? 12 : 3), 0);
+        EXPECT_GE(search(&n, 5), 0);
     }
 }
 
@@ -182,11 +172,7 @@ void expect_deep_as_tree(std::mt19937& rng, int positions, int depth_from, int d
         g_random_moves = rng() % 4 == 0;
         const node n = random_position(rng);
         const int depth = depth_from + i % depths;
-        const answer tree = run(
-            n, [&](node* p) { return tree_comp_move(p, depth); }, g_random_moves);
-        ASSERT_EQ(run(
-                      n, [&](node* p) { return deep_comp_move(p, depth); }, g_random_moves),
-                  tree)
+        ASSERT_EQ(run(n, deep, depth, g_random_moves), run(n, tree, depth, g_random_moves))
             << i << " depth " << depth << " caps " << g_allow_empty_caps << " random " << g_random_moves;
     }
 }
@@ -201,47 +187,15 @@ TEST_F(Search, DeepSearchAgreesWithTheTreeSearch)
     // Boards no table entry holds: too many stones, and (bad input) negative bins.
     for (const Bins& b : {Bins{20, 20, 20, 20, 20, 20, 0, 20, 20, 20, 20, 20, 20, 0},
                           Bins{4, -3, 4, 4, 4, 4, 0, 4, 4, -1, 4, 4, 4, 0}})
-        for (int depth = 0; depth <= 6; ++depth) {
-            node t = position(b, BOTTOM_STORE), d = t;
-            EXPECT_EQ(deep_comp_move(&d, depth), tree_comp_move(&t, depth));
-            EXPECT_EQ(d.h, t.h);
-        }
+        for (int depth = 0; depth <= 6; ++depth)
+            EXPECT_EQ(run(position(b, BOTTOM_STORE), deep, depth, false),
+                      run(position(b, BOTTOM_STORE), tree, depth, false));
 }
 
 TEST_F(Search, SlowDeepSearchAgreesWithTheTreeSearchAtDepthsNineAndTen)
 {
     std::mt19937 rng(910);
     expect_deep_as_tree(rng, 12, 9, 2);
-}
-
-// Two searches of each kind at once (the deep ones share the kept table)
-// while this thread makes and frees nodes of its own.
-TEST_F(Search, SearchesOnSeveralThreadsAtOnce)
-{
-    node a{}, b{};
-    init_node(&a, BOTTOM_STORE, 4);
-    init_node(&b, TOP_STORE, 6);
-    for (int depth : {6, 14}) {
-        const answer wa = run(a, [&](node* p) { return get_comp_move(p, depth); });
-        const answer wb = run(b, [&](node* p) { return get_comp_move(p, depth); });
-        answer ga{}, gb{};
-        std::thread ta([&] { ga = run(a, [&](node* p) { return get_comp_move(p, depth); }); });
-        std::thread tb([&] { gb = run(b, [&](node* p) { return get_comp_move(p, depth); }); });
-        node c{};
-        init_node(&c, BOTTOM_STORE, 4);
-        for (int i = 0; i < 3000; ++i) {
-            node* k;
-            gen_node(&c, i % 6, &k);
-            if (i % 3 == 2)
-                free_node(c.first_child);
-        }
-        ta.join();
-        tb.join();
-        while (c.first_child)
-            free_node(c.first_child);
-        EXPECT_EQ(ga, wa);
-        EXPECT_EQ(gb, wb);
-    }
 }
 
 } // namespace
