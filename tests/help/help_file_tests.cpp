@@ -41,16 +41,12 @@ TEST(HelpFile, ReadsTopicsParagraphsAndKeywordsAndSaysWhereADamagedFileGoesWrong
 
 TEST(HelpFile, KeywordsMatchAtTheStartOfAnyWordIgnoringCase)
 {
-    const struct { const char *word, *typed; bool match; } cases[] = {
-        {"empty captures", " CAP ", true}, {"escape", "cap", false}, {"two-sided", "sid", true}, {"a", "", true},
-        {"cap", "capture", false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(keyword_matches(c.word, c.typed), c.match) << c.word << " / " << c.typed;
+    EXPECT_TRUE(keyword_matches("empty captures", " CAP ") && keyword_matches("two-sided", "sid") && keyword_matches("a", ""));
+    EXPECT_FALSE(keyword_matches("escape", "cap") || keyword_matches("cap", "capture"));
 }
 // clang-format on
 
-// The shipped file reads, with a byte-order mark too; random byte changes,
-// insertions and cuts of it are read well formed or refused with nothing left.
+// The shipped file reads, with a byte-order mark too; random damage to it is read soundly or refused.
 TEST(HelpFile, TheShippedFileReadsAndRandomDamageToItIsReadSoundlyOrRefused)
 {
     std::ifstream in(SHIPPED_HELP, std::ios::binary);
