@@ -1,6 +1,5 @@
-// Helpers for engine tests: positions written as one short literal, the
-// reference's view of a node, and a fixture that restores the options and
-// checks that every node made was freed.
+// Helpers for engine tests: positions as one short literal, the reference's
+// view of a node, and a fixture that restores the options and checks leaks.
 #pragma once
 
 #include <gtest/gtest.h>

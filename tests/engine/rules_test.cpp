@@ -1,6 +1,5 @@
-// Move rules: one table of positions and moves for every edge of sowing,
-// extra turns, captures and the game's end; refusals; child lists; and
-// whole random games played beside the reference rules.
+// Move rules: one table of moves for every edge of the rules, refusals,
+// freeing, and whole games played beside the reference rules.
 #include <random>
 #include <sstream>
 #include <string>
@@ -118,9 +117,8 @@ TEST_F(Rules, FreeingKeepsTheOtherChildrenAndNeedsNoRecursion)
     EXPECT_EQ(n.first_child, nullptr);
 }
 
-// Whole games of every size with the options on and off, random moves and
-// the computer's, checked after every move against the reference rules and
-// the game's invariants.
+// Whole games of every size, options on and off, random and computer moves,
+// checked after every move against the reference rules and the invariants.
 TEST_F(Rules, RandomGamesKeepTheInvariants)
 {
     std::mt19937 rng(2026);

@@ -48,10 +48,8 @@ node random_position(std::mt19937& rng)
 // the one at position 5 mod m of the child list, which runs from the highest.
 int expected_choice(const std::vector<int>& best, bool random)
 {
-    if (best.empty())
-        return -2;
     const int m = static_cast<int>(best.size());
-    return random ? best[m - 1 - 5 % m] : best.front();
+    return m == 0 ? -2 : random ? best[m - 1 - 5 % m] : best.front();
 }
 
 struct answer {
