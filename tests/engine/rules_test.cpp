@@ -110,8 +110,8 @@ TEST_F(Rules, FreeingKeepsTheOtherChildrenAndNeedsNoRecursion)
     EXPECT_EQ(child_moves(&n), (std::vector<int>{5, 0}));
     EXPECT_EQ(node_alloc_live(), live_before + 2);
     // A path far longer than any game.
-    for (node* cur = c0; node_alloc_live() < live_before + 200000 && gen_node(cur, 0, &cur) >= 0;)
-        cur->turn = B;
+    for (node* cur = c0; node_alloc_live() < live_before + 200000;)
+        ASSERT_GE(gen_node(cur, first_bin(cur->turn), &cur), 0);
     free_node(c0);
     free_node(c5);
     EXPECT_EQ(n.first_child, nullptr);
