@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
+#include "wkivari_version.h"
 
 #include <cstdio>
 
@@ -17,8 +18,10 @@ constexpr int history_visible_lines = 7;
 
 // The About text: author, e-mail, version, an empty line, three lines of description.
 const char* const about_lines[7] = {
-    "By the wKivari developers", "wkivari@example.org",         "Version: 1.0.0.1",        "",
-    "A sowing game of two rows", "of six bins and two stores,", "for one or two players.",
+    "By " WKIVARI_MAKER,         WKIVARI_CONTACT,
+    "Version: " WKIVARI_VERSION, "",
+    "A sowing game of two rows", "of six bins and two stores,",
+    "for one or two players.",
 };
 
 void fill_history(HWND dlg)

@@ -1,29 +1,41 @@
 #!/bin/bash
-# wine-run --play starts Wine afresh and runs the program once more when it
-# ends with ERROR_BAD_ENVIRONMENT (10: the game could make no window), and
-# passes any other exit status straight back.
+# wine-run --play with stand-in games. After exit status 10
+# (ERROR_BAD_ENVIRONMENT: the game could make no window) it starts Wine
+# afresh and runs the game once more, unless another game runs in the
+# prefix; any other status comes straight back. After a Wine upgrade it
+# updates the prefix in place, keeping what is in it, once no game runs.
 #
-#   retry_test.sh <wine-run> <exit_once.exe> <prefix> <scratch>
+#   retry_test.sh <wine-run> <exit_once.exe> <close_window.exe> <prefix> <scratch>
 set -u
-runner=$1 stub=$2 prefix=$3 scratch=$4
-
+runner=$1 stub=$2 waiter=$3 prefix=$4 scratch=$5
 fail() { echo "FAIL: $*" >&2; exit 1; }
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
+stub_run() { "$runner" --play "$stub" "Z:${scratch//\//\\}\\$1" "$2" 2>"$scratch/$1.log"; }
 
-rm -rf "$scratch"
-mkdir -p "$scratch" || fail "cannot make $scratch"
-# The stand-in makes no window, so any display name will do.
+rm -rf "$scratch" && mkdir -p "$scratch" || fail "cannot make $scratch"
+# The stand-ins make no window, so any display name will do.
 export WKIVARI_WINEPREFIX=$prefix WKIVARI_WINE_LINGER=0 DISPLAY=${DISPLAY:-:0}
-trap 'WINEPREFIX=$prefix timeout 30 wineserver -w 2>/dev/null' EXIT
+trap '"$runner" --play-end' EXIT
+stamp=$(<"$prefix/wkivari-ready")
+: >"$prefix/drive_c/kept" || fail "cannot write to $prefix"
 
-"$runner" --play "$stub" "$(winpath "$scratch/first")" 10 2>"$scratch/first.log"
-rc=$?
-[[ -f $scratch/first ]] || fail "the program did not run: $(<"$scratch/first.log")"
-((rc == 0)) || fail "exit status $rc; the second run ends with 0"
-grep -q "starting Wine afresh" "$scratch/first.log" || fail "no word of the retry: $(<"$scratch/first.log")"
+# A game that runs a minute, looking for a window that never comes; then Wine
+# looks upgraded.
+"$runner" --play "$waiter" 60 2>/dev/null &
+game=$!
+for ((i = 0; i < 50; i++)); do flock -n "$prefix.games" true || break; sleep 0.1; done
+sed -i 's/wine-.*/wine-0.9/' "$prefix/wkivari-ready"
+stub_run first 10
+(($? == 10)) || fail "it started Wine afresh under a running game: $(<"$scratch/first.log")"
+[[ -f $scratch/first && -f $prefix/drive_c/kept ]] && kill -0 "$game" ||
+    fail "the game did not run, or the prefix or the running game was ended: $(<"$scratch/first.log")"
 
-"$runner" --play "$stub" "$(winpath "$scratch/other")" 7 2>"$scratch/other.log"
-rc=$?
-((rc == 7)) || fail "exit status $rc, not the program's 7"
+"$runner" --play-end && wait "$game"
+stub_run second 10 || fail "exit status $?; the second run ends with 0: $(<"$scratch/second.log")"
+grep -q "afresh" "$scratch/second.log" || fail "no word of the retry: $(<"$scratch/second.log")"
+[[ $(<"$prefix/wkivari-ready") == "$stamp" && -f $prefix/drive_c/kept ]] ||
+    fail "the prefix was not updated in place: $(<"$scratch/second.log")"
+
+stub_run other 7
+(($? == 7)) || fail "exit status not the program's 7"
 grep -q "afresh" "$scratch/other.log" && fail "it ran the program again after a status other than 10"
 echo "PASS"
