@@ -14,6 +14,8 @@
 
 HANDLE g_thread = INVALID_HANDLE_VALUE;
 BOOL(WINAPI* g_play_sound)(LPCSTR, HMODULE, DWORD) = PlaySoundA;
+HANDLE(WINAPI* g_create_thread)
+(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD) = CreateThread;
 
 namespace {
 
@@ -38,20 +40,16 @@ WPARAM s_last_request = 0;
 WPARAM s_wanted = 0;
 
 // What the running search works on, copied on the user interface thread
-// before its thread starts: the thread reads nothing the user can change
+// before its thread starts: the thread reads no option the user can change
 // meanwhile (an Options dialog confirmed during the search changes the next
 // one), and nothing here is written again until the thread has ended.
 struct search_order {
     node* position;
     int depth;
+    search_settings settings;
     WPARAM request;
 };
 search_order s_order{};
-
-bool computer_plays(int turn)
-{
-    return g_num_players == 0 || (g_num_players == 1 && turn == 13);
-}
 
 // After a move that did not end the game, and after New Game.
 void hand_over(HWND hwnd, const node* n)
@@ -75,13 +73,12 @@ void show_result(HWND hwnd, const node* n)
     set_status_text(hwnd, 0, new_game_prompt);
 }
 
-// A playing bin of the side to move: 0..5 for the bottom side, 7..12 for the top.
-bool playing_bin_of(int turn, int bin)
-{
-    return (turn == 6 || turn == 13) && bin >= turn - 6 && bin < turn;
-}
-
 } // namespace
+
+bool computer_plays(int side)
+{
+    return g_num_players == 0 || (g_num_players == 1 && side == TOP_STORE);
+}
 
 int init_game(HWND hwnd)
 {
@@ -113,7 +110,7 @@ int make_move(HWND hwnd, node*& current, int bin)
 {
     if (current == nullptr)
         return -3; // no game record: nothing to play on
-    if (!playing_bin_of(current->turn, bin) || current->bins[bin] < 1 ||
+    if (!is_side(current->turn) || side_of(bin) != current->turn || current->bins[bin] < 1 ||
         gen_node(current, bin, &current) < 0) {
         set_status_text(hwnd, 0, "ERROR: could not make move");
         return -3;
@@ -164,18 +161,23 @@ void start_computer_move(HWND hwnd, WPARAM request)
     if (g_current == nullptr || request == 0 || request != s_wanted || g_thread != INVALID_HANDLE_VALUE)
         return;
     s_wanted = 0;
-    s_order = {g_current, std::min(g_difficulty, MAX_SEARCH_DEPTH), request};
-    HANDLE thread = CreateThread(nullptr, 0, comp_move_thread, nullptr, 0, nullptr);
+    // Whatever the option holds, the search is never handed a negative depth.
+    s_order = {g_current, std::clamp(g_difficulty, 0, MAX_SEARCH_DEPTH), current_search_settings(), request};
+    HANDLE thread = g_create_thread(nullptr, 0, comp_move_thread, nullptr, 0, nullptr);
     g_thread = thread != nullptr ? thread : INVALID_HANDLE_VALUE;
-    if (g_thread == INVALID_HANDLE_VALUE)
+    if (g_thread == INVALID_HANDLE_VALUE) {
+        // Nothing is left waiting for a result: a click may play the
+        // computer's side, after which it is asked again, or New Game starts over.
+        set_status_text(hwnd, 0, "The computer cannot move: out of resources.");
         return;
+    }
     g_saved_cursor = SetCursor(g_busy_cursor);
     set_status_text(hwnd, 0, "Computer is pondering move...");
 }
 
 DWORD WINAPI comp_move_thread(LPVOID)
 {
-    const int bin = get_comp_move(s_order.position, s_order.depth);
+    const int bin = get_comp_move(s_order.position, s_order.depth, s_order.settings);
     PostMessageA(g_hwnd_main, WM_COMPUTER_MOVED, s_order.request, bin);
     return 0;
 }

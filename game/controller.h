@@ -23,6 +23,18 @@ extern HANDLE g_thread;
 // may point it elsewhere to count the sounds.
 extern BOOL(WINAPI* g_play_sound)(LPCSTR sound, HMODULE module, DWORD flags);
 
+// The one call that starts the computer's search thread; CreateThread in the
+// program. A test may point it elsewhere to make it fail or to hold the
+// thread before it runs.
+extern HANDLE(WINAPI* g_create_thread)(LPSECURITY_ATTRIBUTES attributes, SIZE_T stack,
+                                       LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                                       LPDWORD id);
+
+// Whether the computer plays `side` (BOTTOM_STORE or TOP_STORE) under the
+// current number of players: both sides with 0, the top side with 1, none
+// with any other number.
+bool computer_plays(int side);
+
 // The last step of the main window's creation: allocates the root, sets up
 // the opening position and the stone lists, paints them and asks the user to
 // start a game. Returns 0, or -2 when the root cannot be allocated; then
@@ -46,13 +58,15 @@ void new_game(HWND hwnd);
 
 // WM_COMPUTER_MOVE: starts the search thread for request `request` with the
 // busy cursor. A stale request, or one while a search still runs, is dropped.
+// When no thread can be made the game waits for a click, which may play the
+// computer's side, or for New Game.
 void start_computer_move(HWND hwnd, WPARAM request);
 
 // WM_COMPUTER_MOVED: plays the search's result `bin` unless it is stale.
 void computer_moved(HWND hwnd, WPARAM request, LPARAM bin);
 
-// The worker thread's body: one search on the position and depth copied
-// when it was started; posts the result and ends.
+// The worker thread's body: one search on the position, depth and settings
+// copied when it was ordered; posts the result and ends.
 DWORD WINAPI comp_move_thread(LPVOID unused);
 
 // WM_SETCURSOR: the busy cursor while a search runs, else the cursor is left

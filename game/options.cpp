@@ -1,7 +1,9 @@
 // The option values and their start-up defaults (shared by both builds).
 #include "game/options.h"
 
-int g_first_turn = 6;
+#include "engine/engine.h"
+
+int g_first_turn = BOTTOM_STORE;
 int g_allow_empty_caps = 0;
 int g_random_moves = 0;
 int g_sounds = 0;

@@ -7,7 +7,9 @@
 #include "shell/dialogs.h"
 #include "shell/shell.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -27,11 +29,25 @@ void fill_controls(HWND dlg)
                         : g_num_players == 1 ? IDC_PLAYERS_1
                                              : IDC_PLAYERS_2;
     CheckRadioButton(dlg, IDC_PLAYERS_0, IDC_PLAYERS_2, players);
-    CheckDlgButton(dlg, IDC_FIRST_TURN, g_first_turn == 6 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_FIRST_TURN, g_first_turn == BOTTOM_STORE ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_EMPTY_CAPS, g_allow_empty_caps != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_RANDOM_MOVES, g_random_moves != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_SOUNDS, g_sounds != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_TOOLTIPS, g_tooltips != 0 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// The field as an unsigned number, 0 for text without a number. GetDlgItemInt
+// also gives 0 for a number too large for it; that one becomes UINT_MAX,
+// which no range takes.
+UINT field_value(HWND dlg, int id)
+{
+    BOOL number = FALSE;
+    const UINT value = GetDlgItemInt(dlg, id, &number, FALSE);
+    char text[32] = "";
+    GetDlgItemTextA(dlg, id, text, sizeof text);
+    const char* p = text + std::strspn(text, " \t");
+    p += *p == '+' || *p == '-';
+    return number || !std::isdigit(static_cast<unsigned char>(*p)) ? value : UINT_MAX;
 }
 
 int checked(HWND dlg, int id)
@@ -54,9 +70,9 @@ void refuse(HWND dlg, int id, const char* text)
 // search is asked for, keeps the dialog open with nothing changed.
 void on_ok(HWND dlg)
 {
-    const UINT difficulty = GetDlgItemInt(dlg, IDC_DIFFICULTY, nullptr, FALSE);
+    const UINT difficulty = field_value(dlg, IDC_DIFFICULTY);
     const UINT seed = GetDlgItemInt(dlg, IDC_RANDOM_SEED, nullptr, FALSE);
-    const UINT stones = GetDlgItemInt(dlg, IDC_NUM_STONES, nullptr, FALSE);
+    const UINT stones = field_value(dlg, IDC_NUM_STONES);
     if (difficulty > static_cast<UINT>(MAX_SEARCH_DEPTH)) {
         char text[80];
         snprintf(text, sizeof text, "The difficulty level must be from 0 to %d.", MAX_SEARCH_DEPTH);
@@ -71,13 +87,24 @@ void on_ok(HWND dlg)
     g_difficulty = static_cast<int>(difficulty);
     g_random_seed = static_cast<int>(seed);
     g_num_stones = static_cast<int>(stones);
-    g_first_turn = checked(dlg, IDC_FIRST_TURN) ? 6 : 13;
+    g_first_turn = checked(dlg, IDC_FIRST_TURN) ? BOTTOM_STORE : TOP_STORE;
     g_allow_empty_caps = checked(dlg, IDC_EMPTY_CAPS);
     g_random_moves = checked(dlg, IDC_RANDOM_MOVES);
     g_sounds = checked(dlg, IDC_SOUNDS);
     g_tooltips = checked(dlg, IDC_TOOLTIPS);
     g_num_players = checked(dlg, IDC_PLAYERS_0) ? 0 : checked(dlg, IDC_PLAYERS_1) ? 1 : 2;
-    write_options();
+    // The options apply for this run whether or not they could be saved, but
+    // the user learns that the next start will not have them.
+    if (!write_options()) {
+        char path[MAX_PATH];
+        const DWORD length = GetFullPathNameA(settings_file, sizeof path, path, nullptr);
+        if (length == 0 || length >= sizeof path)
+            snprintf(path, sizeof path, "%s", settings_file);
+        char text[MAX_PATH + 100];
+        snprintf(text, sizeof text,
+                 "The options could not be saved in %s. They apply until the program ends.", path);
+        MessageBoxA(dlg, text, "Options", MB_OK | MB_ICONEXCLAMATION);
+    }
     EndDialog(dlg, 1);
 }
 

@@ -3,6 +3,7 @@
 
 #include "board/board.h"
 #include "engine/engine.h"
+#include "game/controller.h"
 #include "game/options.h"
 #include "shell/shell.h"
 
@@ -39,8 +40,7 @@ void update_status(HWND hwnd, node* n)
     set_status_text(hwnd, 2, text);
     snprintf(text, sizeof text, "Heuristic: %d", n->h);
     set_status_text(hwnd, 3, text);
-    // In a one-player game the computer plays the top side.
-    if (g_num_players == 0 || (g_num_players == 1 && n->turn == 13))
+    if (computer_plays(n->turn))
         snprintf(text, sizeof text, "To move: Computer");
     else
         snprintf(text, sizeof text, "To move: %s", n->turn == 6 || n->turn == 13 ? bin_label[n->turn] : "?");
