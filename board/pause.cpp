@@ -26,11 +26,11 @@ void anim_pause(int ms)
     for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
         // Clicks, menu commands and posted messages stay queued for after the
         // move; paints and messages sent by other threads are handled now, so
-        // the window is redrawn when uncovered and never counts as hung.
-        const DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now),
-                                                       QS_PAINT | QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
-        if (woke != WAIT_OBJECT_0)
-            continue;
+        // the window is redrawn when uncovered and answers other programs.
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_PAINT | QS_SENDMESSAGE,
+                                    MWMO_INPUTAVAILABLE);
+        // Peeked at least once a pause, so that the system never takes the
+        // window for a hung one.
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE); // delivers what was sent
         for (int i = 0; i < max_paints_per_wake &&
