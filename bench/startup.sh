@@ -18,14 +18,15 @@ set -u
 cd "$(dirname "$(readlink -f "$0")")/.." || exit 1
 runs=${1:-7}
 build=$PWD/build/windows
-closer=$build/tests/packaging/close_window.exe
-[[ -f $build/wkivari.exe && -f $closer ]] || { echo "startup: build the windows preset first" >&2; exit 1; }
+stand_in=$build/tests/packaging/stand_in.exe
+[[ -f $build/wkivari.exe && -f $stand_in ]] || { echo "startup: build the windows preset first" >&2; exit 1; }
 
 scratch=$(mktemp -d) || exit 1
+trap 'rm -rf "$scratch"' EXIT
 export XDG_DATA_HOME=$scratch/data XDG_CONFIG_HOME=$scratch/config WINEDEBUG=-all
 prefix=$XDG_DATA_HOME/wkivari/prefix
 cmake --install "$build" --prefix "$scratch/usr" >/dev/null || exit 1
-mkdir -p "$scratch/work"
+mkdir -p "$scratch/work" || exit 1
 
 # Ends Wine as Windows shuts down: killing its programs instead can leave
 # the next start without a display driver.
@@ -34,16 +35,12 @@ end_wine() { WKIVARI_WINEPREFIX=$prefix "$scratch/usr/lib/wkivari/wine-run" --pl
 xvfb_pid=''
 cleanup() {
     end_wine
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
     rm -rf "$scratch"
 }
 trap cleanup EXIT
-: >"$scratch/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" </dev/null >/dev/null 2>&1 &
-xvfb_pid=$!
-for ((i = 0; i < 100; i++)); do [[ $(<"$scratch/display") == *[0-9] ]] && break; sleep 0.1; done
-DISPLAY=:$(<"$scratch/display")
-export DISPLAY
+read -r DISPLAY XAUTHORITY xvfb_pid < <("$scratch/usr/lib/wkivari/wine-run" --xvfb "$scratch/x") || exit 1
+export DISPLAY XAUTHORITY
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
@@ -59,7 +56,7 @@ one_start() {
         sleep 0.01
     done
     t1=$(now_ms)
-    WINEPREFIX=$prefix wine "$closer" 20 >/dev/null 2>&1
+    WINEPREFIX=$prefix wine "$stand_in" close 20 >/dev/null 2>&1
     for ((deadline = SECONDS + 10; SECONDS < deadline;)); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1

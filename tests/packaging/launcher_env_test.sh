@@ -1,8 +1,7 @@
 #!/bin/bash
-# The launcher's environment, with a stand-in runner that prints the prefix
-# and the folder the game would run in: without Wine it names the packages
-# and makes nothing; a relative XDG folder is ignored; a missing HOME is
-# named; a first start from the desktop entry is told as a notification.
+# The launcher with a stand-in runner that prints the prefix and the game's
+# folder: without Wine it names the packages and makes nothing; relative XDG
+# folders are ignored; no HOME is told; so is a first start, by notification.
 #
 #   launcher_env_test.sh <launcher> <scratch>
 set -u

@@ -1,14 +1,12 @@
 #!/bin/bash
-# The installed launcher on a private Xvfb display with fresh per-user
-# folders. The first start, from a terminal, makes the prefix (its registry
-# file in a private folder) and says so; Wine lingers after the game. The
-# second, as the desktop entry starts it and told not to linger, reuses the
-# prefix; Wine ends with the game. Each shows the game's window in its own
-# folder, which is then closed as a user closes it.
+# The installed launcher, fresh per-user folders, a private Xvfb. The first
+# start (a terminal's) makes the prefix, its registry file in a private
+# folder, and says so; Wine lingers. The second (the desktop entry's, told
+# not to linger) reuses it. Each shows the window in its folder; it is closed.
 #
-#   launcher_start_test.sh <build dir> <close_window.exe> <scratch>
+#   launcher_start_test.sh <build dir> <stand_in.exe> <scratch>
 set -u
-build=$1 closer=$2 scratch=$3
+build=$1 stand_in=$2 scratch=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 root=$scratch/usr runner=$scratch/usr/lib/wkivari/wine-run
@@ -25,8 +23,6 @@ SHIM
 chmod +x "$scratch/shim/wine" && export PATH=$scratch/shim:$PATH
 
 pid='' xvfb_pid=''
-# Wine shut down rather than killed: a killed Wine can leave the next start
-# without its display driver.
 trap '[[ -n $pid ]] && kill $pid; "$runner" --play-end 2>/dev/null; [[ -n $xvfb_pid ]] && kill $xvfb_pid' EXIT
 read -r DISPLAY XAUTHORITY xvfb_pid < <("$runner" --xvfb "$scratch/x") && export DISPLAY XAUTHORITY || fail "no Xvfb"
 XAUTHORITY=/dev/null xwininfo -root >/dev/null 2>&1 && fail "the display takes clients without its cookie"
@@ -41,7 +37,7 @@ start() {
         sleep 0.1
     done
     [[ $(readlink "/proc/$pid/cwd") == "$(realpath "$2")" ]] || fail "the game does not run in $2"
-    wine "$closer" 20 || { cat "$scratch/log"; fail "close_window.exe found no window"; }
+    wine "$stand_in" close 20 || { cat "$scratch/log"; fail "no window to close"; }
     for ((i = 0; i < 200; i++)); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$pid" 2>/dev/null && fail "the game did not end after WM_CLOSE"
     wait "$pid" || { cat "$scratch/log"; fail "the launcher's exit status is not the game's 0"; }

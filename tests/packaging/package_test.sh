@@ -6,15 +6,14 @@
 #   package_test.sh <build dir> <source dir> <scratch>
 set -u
 build=$1 src=$2 scratch=$3
+errors=0 root=$scratch/root/usr
 fail() { echo "FAIL: $*" >&2; errors=1; }
-errors=0
 
 rm -rf "$scratch" && mkdir -p "$scratch" || exit 1
 (umask 002 && cpack --config "$build/CPackConfig.cmake" -B "$scratch" >"$scratch/cpack.log") ||
     { cat "$scratch/cpack.log"; echo "FAIL: cpack" >&2; exit 1; }
 deb=$(echo "$scratch"/*.deb) zip=$(echo "$scratch"/*.zip)
 dpkg-deb -x "$deb" "$scratch/root" || exit 1
-root=$scratch/root/usr
 
 bad=$(dpkg-deb -c "$deb" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" { print $1, $6 }')
 [[ -z $bad ]] || fail "folders not drwxr-xr-x: $bad"
@@ -24,9 +23,7 @@ same "$src/resources/wkivari.hlp" lib/wkivari/wkivari.hlp 644
 same "$src/tools/wine-run" lib/wkivari/wine-run 755
 same "$src/tools/wkivari-launcher" bin/wkivari 755
 same "$src/packaging/wkivari.desktop" share/applications/wkivari.desktop 644
-for size in 32 48 64 128; do
-    same "$src/resources/wkivari-$size.png" "share/icons/hicolor/${size}x$size/apps/wkivari.png" 644
-done
+for n in 32 48 64 128; do same "$src/resources/wkivari-$n.png" "share/icons/hicolor/${n}x$n/apps/wkivari.png" 644; done
 
 maintainer=$(dpkg-deb -f "$deb" Maintainer)
 [[ $maintainer =~ ^(.+)\ \<(.+@.+)\>$ ]] || fail "no maintainer with an address: $maintainer"

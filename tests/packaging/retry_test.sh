@@ -1,15 +1,14 @@
 #!/bin/bash
-# wine-run --play with stand-in games. After exit status 10
-# (ERROR_BAD_ENVIRONMENT: the game could make no window) it starts Wine
-# afresh and runs the game once more, unless another game runs in the
-# prefix; any other status comes straight back. After a Wine upgrade it
-# updates the prefix in place, keeping what is in it, once no game runs.
+# wine-run --play with stand-in games: after exit status 10 (no window could
+# be made) it runs the game once more in a fresh Wine, unless another game
+# runs in the prefix; other statuses come straight back. After a Wine upgrade
+# it updates the prefix in place, keeping what is in it, once no game runs.
 #
-#   retry_test.sh <wine-run> <exit_once.exe> <close_window.exe> <prefix> <scratch>
+#   retry_test.sh <wine-run> <stand_in.exe> <prefix> <scratch>
 set -u
-runner=$1 stub=$2 waiter=$3 prefix=$4 scratch=$5
+runner=$1 stand_in=$2 prefix=$3 scratch=$4
 fail() { echo "FAIL: $*" >&2; exit 1; }
-stub_run() { "$runner" --play "$stub" "Z:${scratch//\//\\}\\$1" "$2" 2>"$scratch/$1.log"; }
+stub_run() { "$runner" --play "$stand_in" exit "Z:${scratch//\//\\}\\$1" "$2" 2>"$scratch/$1.log"; }
 
 rm -rf "$scratch" && mkdir -p "$scratch" || fail "cannot make $scratch"
 # The stand-ins make no window, so any display name will do.
@@ -18,9 +17,8 @@ trap '"$runner" --play-end' EXIT
 stamp=$(<"$prefix/wkivari-ready")
 : >"$prefix/drive_c/kept" || fail "cannot write to $prefix"
 
-# A game that runs a minute, looking for a window that never comes; then Wine
-# looks upgraded.
-"$runner" --play "$waiter" 60 2>/dev/null &
+# A game runs, looking for a window that never comes; Wine looks upgraded.
+"$runner" --play "$stand_in" close 60 2>/dev/null &
 game=$!
 for ((i = 0; i < 50; i++)); do flock -n "$prefix.games" true || break; sleep 0.1; done
 sed -i 's/wine-.*/wine-0.9/' "$prefix/wkivari-ready"
