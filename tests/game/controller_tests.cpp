@@ -12,8 +12,8 @@
 #include "tests/win32/harness.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
+#include <numeric>
 #include <thread>
 #include <tuple>
 
@@ -27,15 +27,12 @@ const char prompt[] = "Select 'File->New Game' to start...";
 const char your_turn[] = "Select bin to move from.";
 const char refused[] = "ERROR: could not make move";
 
-struct result_box {
-    std::string text, status; // status: the message part while the box shows
-    HWND owner;
-};
-std::vector<result_box> g_boxes;
+// The result box, answered as a user would: its text, the message part while it shows, its owner.
+std::vector<std::tuple<std::string, std::string, HWND>> g_boxes;
 void CALLBACK answer_result_box(HWND, UINT, UINT_PTR, DWORD)
 {
     if (HWND box = find_dialog("Game over.")) {
-        g_boxes.push_back({message_text(box), status_text(0), GetWindow(box, GW_OWNER)});
+        g_boxes.emplace_back(message_text(box), status_text(0), GetWindow(box, GW_OWNER));
         SendMessageA(box, WM_COMMAND, IDOK, 0);
     }
 }
@@ -55,39 +52,30 @@ HANDLE WINAPI make_thread(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUT
 {
     if (g_threads == threads::fail)
         return nullptr;
-    return g_held = CreateThread(a, s, f, p, flags | (g_threads == threads::held ? CREATE_SUSPENDED : 0), id);
+    const DWORD hold = g_threads == threads::held ? CREATE_SUSPENDED : 0;
+    g_threads = threads::normal; // held once
+    return g_held = CreateThread(a, s, f, p, flags | hold, id);
 }
 
 const auto searching = [] { return g_thread != INVALID_HANDLE_VALUE; };
-const auto person_to_move = [] {
-    return !searching() && !queued(WM_COMPUTER_MOVE) && status_text(0) == your_turn;
-};
-// Game over, the box answered, and nothing further asked of the computer.
-const auto finished = [] {
-    return !g_boxes.empty() && !searching() && !queued(WM_COMPUTER_MOVE) && status_text(0) == prompt;
+const auto asked = [] { return searching() || queued(WM_COMPUTER_MOVE); };
+const auto person_to_move = [] { return !asked() && status_text(0) == your_turn; };
+const auto finished = [] { return !g_boxes.empty() && !asked() && status_text(0) == prompt; };
+const auto history_lines = [] {
+    return SendDlgItemMessageA(g_hist_dlg, IDC_HISTORY_LIST, LB_GETCOUNT, 0, 0);
 };
 
-// What the game holds and what a user sees.
-struct snapshot {
-    node* current;
-    std::array<int, 14> bins, stones;
-    std::array<std::string, 5> status;
-    LRESULT history;
-    int sounds;
-    bool operator==(const snapshot&) const = default;
-};
-snapshot take_snapshot()
+// What the game holds and what a user sees, to show that something changed nothing.
+std::string view()
 {
-    snapshot s{
-        g_current,      {}, {}, {}, SendDlgItemMessageA(g_hist_dlg, IDC_HISTORY_LIST, LB_GETCOUNT, 0, 0),
-        g_sounds_played};
-    for (int i = 0; i < 14; ++i) {
-        s.bins[i] = g_current->bins[i];
-        s.stones[i] = bin_count(i);
-        if (i < 5)
-            s.status[i] = status_text(i);
-    }
-    return s;
+    std::string v = std::to_string(reinterpret_cast<uintptr_t>(g_current)) + ", " +
+                    std::to_string(history_lines()) + " lines, " + std::to_string(g_sounds_played) +
+                    " sounds";
+    for (int i = 0; i < 14; ++i)
+        v += ", " + std::to_string(g_current->bins[i]) + "/" + std::to_string(bin_count(i));
+    for (int i = 0; i < 5; ++i)
+        v += " | " + status_text(i);
+    return v;
 }
 
 // The computer's first move from the opening with `stones` per bin, on a
@@ -104,6 +92,8 @@ int opening_move(int stones, int depth, search_settings settings)
     return move;
 }
 
+// The window, hidden, with the History list open (modeless, so the test
+// keeps its own message loop).
 class Game : public MainWindow {
 protected:
     void SetUp() override
@@ -114,6 +104,9 @@ protected:
         g_create_thread = make_thread;
         g_threads = threads::normal;
         box_timer_ = SetTimer(nullptr, 0, 10, answer_result_box);
+        open();
+        ShowWindow(hwnd_, SW_HIDE);
+        history_ = CreateDialogParamA(g_hinst, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, history_dlg_proc, 0);
     }
     void TearDown() override
     {
@@ -126,18 +119,11 @@ protected:
         g_create_thread = CreateThread;
     }
 
-    // The window, hidden, with the History list open (modeless, so the test
-    // keeps its own message loop).
-    void start()
-    {
-        open();
-        ShowWindow(hwnd_, SW_HIDE);
-        history_ = CreateDialogParamA(g_hinst, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, history_dlg_proc, 0);
-    }
-    void new_game(int players, int first_turn)
+    void new_game(int players, int first_turn, threads how = threads::normal)
     {
         g_num_players = players;
         g_first_turn = first_turn;
+        g_threads = how;
         g_boxes.clear();
         g_sounds_played = 0;
         SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
@@ -158,39 +144,34 @@ protected:
             int bin = g_current->turn - 6;
             while (clicked && g_current->bins[bin] == 0)
                 ++bin;
-            MSG msg;
+            MSG msg; // one message at a time: a search may answer at once
             if (clicked)
                 click(bin);
-            else if (PeekMessageA(&msg, nullptr, 0, 0,
-                                  PM_REMOVE)) // one at a time: a search may answer at once
+            else if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessageA(&msg);
             else
                 MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
             if (g_current->level == level)
                 continue;
-            const snapshot s = take_snapshot();
             ASSERT_EQ(g_current->level, level + 1);
             ASSERT_EQ(clicked, !(side_of(g_current->move) == B ? computer_bottom : computer_top));
-            ASSERT_EQ(node_alloc_live(), live_before_ + 1 + level + 1); // the root and the game
-            ASSERT_EQ(s.stones, s.bins);
-            ASSERT_EQ(s.history, level + 1);
-            ASSERT_EQ(s.sounds, g_sounds ? level + 1 : 0);
-            ASSERT_EQ(s.status[2], "Level: " + std::to_string(level + 1));
+            ASSERT_EQ(node_alloc_live(), live_before_ + 2 + level); // the root and the game
+            for (int i = 0; i < 14; ++i)
+                ASSERT_EQ(bin_count(i), g_current->bins[i]) << "bin " << i;
+            ASSERT_EQ(history_lines(), level + 1);
+            ASSERT_EQ(g_sounds_played, g_sounds ? level + 1 : 0);
             const bool computer = g_current->turn == B ? computer_bottom : computer_top;
-            ASSERT_EQ(s.status[4],
+            ASSERT_EQ(status_text(4),
                       std::string("To move: ") + (computer ? "Computer" : bin_label[g_current->turn]));
         }
         // Stones left in a row count for its side; more than half of all wins.
-        int top = 0;
-        for (int i = 7; i < 14; ++i)
-            top += g_current->bins[i];
-        const int total = stone_total(g_current);
+        const int top = std::accumulate(g_current->bins + 7, g_current->bins + 14, 0),
+                  all = stone_total(g_current);
+        const char* result = 2 * top > all    ? "Player 1 wins!"
+                             : 2 * top == all ? "Tie game!"
+                                              : "Player 2 wins!";
         ASSERT_EQ(g_boxes.size(), 1u);
-        EXPECT_EQ(g_boxes[0].text, 2 * top > total    ? "Player 1 wins!"
-                                   : 2 * top == total ? "Tie game!"
-                                                      : "Player 2 wins!");
-        EXPECT_EQ(g_boxes[0].status, "Game over.");
-        EXPECT_EQ(g_boxes[0].owner, hwnd_);
+        EXPECT_EQ(g_boxes[0], std::make_tuple(result, "Game over.", hwnd_));
     }
 
     // A search at the deepest depth, running; a handle to see when its thread has ended.
@@ -222,19 +203,18 @@ protected:
 };
 
 // Games over every stones count, both first sides, every kind of players and the options on and off;
-// the first ones read a difficulty from a settings file that the profile functions would wrap round 2^32.
+// some read a difficulty from a settings file that the profile functions would wrap round 2^32.
 TEST_F(Game, Soak)
 {
-    start();
     const std::string odd[] = {"-3",          "4294967295", "2147483648",
                                "99999999999", "4294967301", std::string(100000, '9')};
     for (int game = 0; game < 128; ++game) {
-        const int players = game % 4 == 3 ? 7 : game % 4;
+        const int players = game % 4 == 3 ? 7 : game % 4, depth = 1 + game / 8 % 2;
         g_num_stones = 1 + game / 4 % 8;
         g_allow_empty_caps = game / 32 % 2;
         g_random_moves = game / 64 % 2;
         g_sounds = game / 2 % 2;
-        const int depth = g_difficulty = 1 + game / 8 % 2;
+        g_difficulty = depth;
         if (players == 0 && game / 4 < 6) {
             write_file(settings_path, "[Options]\r\nDifficulty=" + odd[game / 4] + "\r\n");
             read_options();
@@ -248,10 +228,9 @@ TEST_F(Game, Soak)
 
 TEST_F(Game, RefusedMovesChangeNothingButTheMessage)
 {
-    start();
     new_game(2, B);
     click(2); // four stones into store 6: the bottom side moves again, bin 2 now empty
-    const snapshot before = take_snapshot();
+    const std::string before = view();
     for (int bin : {2, 6, 13, 9, -2, -1, 14, 1000, 3}) {
         if (bin == 3)
             node_alloc_fail(0, 1); // no memory for the move
@@ -259,61 +238,54 @@ TEST_F(Game, RefusedMovesChangeNothingButTheMessage)
         node_alloc_fail(-1, 0);
         EXPECT_EQ(status_text(0), refused) << bin;
         set_status_text(hwnd_, 0, your_turn);
-        EXPECT_EQ(take_snapshot(), before) << bin;
+        EXPECT_EQ(view(), before) << bin;
     }
 }
 
 TEST_F(Game, WhileTheComputerThinksInputWaitsAndNewGameOrClosingAbandonsTheSearch)
 {
-    start();
     HANDLE thread = start_deep_search(1);
-    const snapshot before = take_snapshot();
+    const std::string before = view();
     EXPECT_EQ(GetCursor(), g_busy_cursor);
     poke();
-    EXPECT_EQ(take_snapshot(), before);
-
+    EXPECT_EQ(view(), before);
     new_game(2, B);
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0); // gone before the new game began
-    CloseHandle(thread);
     EXPECT_FALSE(search_stop_requested());
     EXPECT_NE(GetCursor(), g_busy_cursor);
     EXPECT_EQ(node_alloc_live(), live_before_ + 1);
+    CloseHandle(thread);
 
     thread = start_deep_search(0);
     PostMessageA(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_EQ(run_until_quit(), std::optional<int>(0));
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
-    CloseHandle(thread);
     EXPECT_EQ(g_sounds_played, 0);
     EXPECT_EQ(g_root->first_child, nullptr);
+    CloseHandle(thread);
 }
 
 TEST_F(Game, AResultOrRequestFromBeforeNewGameIsNeverApplied)
 {
     g_difficulty = 1;
-    start();
     for (int players : {2, 1}) {
         // The computer's first move is found and posted, not yet handled.
-        g_threads = threads::held;
-        new_game(1, T);
+        new_game(1, T, threads::held);
         ASSERT_TRUE(pump_until(searching));
-        g_threads = threads::normal;
         ResumeThread(g_held);
         ASSERT_EQ(WaitForSingleObject(g_held, static_cast<DWORD>(wait_limit_ms)), WAIT_OBJECT_0);
         new_game(players, T);
         ASSERT_TRUE(pump_until(person_to_move));
-        const snapshot s = take_snapshot();
         EXPECT_EQ(g_current->level, players == 1 ? 1 : 0); // the new game's own move only
-        EXPECT_EQ(s.history, g_current->level);
-        EXPECT_EQ(s.sounds, g_current->level);
+        EXPECT_EQ(history_lines(), g_current->level);
+        EXPECT_EQ(g_sounds_played, g_current->level);
     }
     new_game(1, B);
     click(0); // the computer's turn is asked for, then a game for two begins
     new_game(2, B);
-    const snapshot fresh = take_snapshot();
+    const std::string fresh = view();
     pump_pending();
-    EXPECT_FALSE(searching());
-    EXPECT_EQ(take_snapshot(), fresh);
+    EXPECT_EQ(view(), fresh);
 }
 
 // The Options dialog may change the depth and the settings while a search
@@ -325,7 +297,6 @@ TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
     const std::tuple<int, int, search_settings> rows[] = {{1, 3, off},       {1, 1, on},
                                                           {2, 4, on},        {-3, 2, off},
                                                           {INT_MIN, 1, off}, {MAX_SEARCH_DEPTH + 40, 1, off}};
-    start();
     for (const auto& [ordered, changed, settings] : rows) {
         // An opening where the change would choose another move.
         const int depth = std::clamp(ordered, 0, MAX_SEARCH_DEPTH);
@@ -336,13 +307,11 @@ TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
         ASSERT_TRUE(ordered != depth || expected != opening_move(stones, changed, settings));
         g_num_stones = stones;
         g_difficulty = ordered;
-        g_threads = threads::held;
-        new_game(1, T);
+        new_game(1, T, threads::held);
         ASSERT_TRUE(pump_until(searching));
         g_difficulty = changed;
         g_allow_empty_caps = settings.empty_caps;
         g_random_moves = settings.random_moves;
-        g_threads = threads::normal;
         ResumeThread(g_held);
         ASSERT_TRUE(pump_until([] { return person_to_move() || finished(); }));
         EXPECT_EQ(g_root->first_child->move, expected)
@@ -355,12 +324,10 @@ TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
 // computer is asked again, or start a new game.
 TEST_F(Game, WithoutAThreadForTheComputerThePersonGoesOn)
 {
-    g_threads = threads::fail;
-    start();
-    new_game(1, T);
+    new_game(1, T, threads::fail);
     pump_pending();
     EXPECT_EQ(status_text(0), "The computer cannot move: out of resources.");
-    EXPECT_FALSE(searching() || queued(WM_COMPUTER_MOVE));
+    EXPECT_FALSE(asked());
     EXPECT_NE(GetCursor(), g_busy_cursor);
     click(12);
     EXPECT_EQ(g_current->level, 1);
@@ -373,14 +340,14 @@ TEST_F(Game, WithoutAThreadForTheComputerThePersonGoesOn)
 
 TEST_F(Game, WithoutARootNothingTouchesTheGame)
 {
+    close_main_window();
+    free_game();
+    delete_node(g_root);
     node_alloc_fail(0, 1);
-    start();
-    node_alloc_fail(-1, 0);
-    ASSERT_EQ(g_root, nullptr);
+    open();
     new_game(0, B);
     poke();
-    EXPECT_EQ(g_current, nullptr);
-    EXPECT_FALSE(searching());
+    EXPECT_TRUE(g_current == nullptr && !asked());
     EXPECT_EQ(status_text(0), "ERROR: out of memory");
 }
 
