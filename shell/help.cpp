@@ -549,10 +549,6 @@ LRESULT help_command(HWND hwnd, int command)
     case IDM_HELP_SEARCH:
         show_help(hwnd, help_file_path().c_str(), help_index_page);
         break;
-    case IDM_HOMEPAGE:
-        // Show command 0 (SW_HIDE) goes to the shell and the browser as it is.
-        open_url(home_page_address, SW_HIDE);
-        break;
     }
     return 0;
 }

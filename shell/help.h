@@ -53,6 +53,6 @@ std::string help_file_path();
 // another file). The index page starts with an empty keyword. Returns the viewer.
 HWND show_help(HWND owner, const char* path, int page);
 
-// The main window's Help commands (IDM_HELP_CONTENTS, IDM_HELP_SEARCH,
-// IDM_HOMEPAGE). Returns 0.
+// The main window's help viewer commands (IDM_HELP_CONTENTS, IDM_HELP_SEARCH).
+// Returns 0.
 LRESULT help_command(HWND hwnd, int command);
