@@ -1,5 +1,5 @@
-// Whole games on the real main window: the turn handed between people and the computer's thread, the end
-// and its result, refused moves, searches abandoned, held or never started, stale results, and a soak.
+// Game control and settings on the real main window: whole games, refused moves, searches abandoned, held
+// or never started, stale results; the settings file, odd and hostile, and the Options dialog.
 #include "game/controller.h"
 
 #include "board/board.h"
@@ -7,7 +7,6 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "resources/resource.h"
-#include "shell/dialogs.h"
 #include "shell/shell.h"
 #include "tests/win32/harness.h"
 
@@ -17,13 +16,11 @@
 #include <thread>
 #include <tuple>
 
-// Whole games and the deepest searches, on a machine that may be busy.
 const ULONGLONG wait_limit_ms = 60000;
 
 namespace {
 
 constexpr int B = BOTTOM_STORE, T = TOP_STORE;
-const char prompt[] = "Select 'File->New Game' to start...";
 const char your_turn[] = "Select bin to move from.";
 const char refused[] = "ERROR: could not make move";
 
@@ -60,21 +57,17 @@ HANDLE WINAPI make_thread(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUT
 const auto searching = [] { return g_thread != INVALID_HANDLE_VALUE; };
 const auto asked = [] { return searching() || queued(WM_COMPUTER_MOVE); };
 const auto person_to_move = [] { return !asked() && status_text(0) == your_turn; };
-const auto finished = [] { return !g_boxes.empty() && !asked() && status_text(0) == prompt; };
-const auto history_lines = [] {
-    return SendDlgItemMessageA(g_hist_dlg, IDC_HISTORY_LIST, LB_GETCOUNT, 0, 0);
+const auto finished = [] {
+    return !g_boxes.empty() && !asked() && status_text(0) == "Select 'File->New Game' to start...";
 };
 
 // What the game holds and what a user sees, to show that something changed nothing.
 std::string view()
 {
-    std::string v = std::to_string(reinterpret_cast<uintptr_t>(g_current)) + ", " +
-                    std::to_string(history_lines()) + " lines, " + std::to_string(g_sounds_played) +
-                    " sounds";
+    std::string v = std::to_string(g_sounds_played) + " sounds";
     for (int i = 0; i < 14; ++i)
-        v += ", " + std::to_string(g_current->bins[i]) + "/" + std::to_string(bin_count(i));
-    for (int i = 0; i < 5; ++i)
-        v += " | " + status_text(i);
+        v.append(", " + std::to_string(g_current->bins[i]) + "/" + std::to_string(bin_count(i)))
+            .append(i < 5 ? status_text(i) : "");
     return v;
 }
 
@@ -82,18 +75,15 @@ std::string view()
 // thread of its own as the game's searches are.
 int opening_move(int stones, int depth, search_settings settings)
 {
+    node* n = new_node();
+    init_node(n, T, stones);
     int move = -1;
-    std::thread([&] {
-        node* n = new_node();
-        init_node(n, T, stones);
-        move = get_comp_move(n, depth, settings);
-        delete_node(n);
-    }).join();
+    std::thread([&] { move = get_comp_move(n, depth, settings); }).join();
+    delete_node(n);
     return move;
 }
 
-// The window, hidden, with the History list open (modeless, so the test
-// keeps its own message loop).
+// The main window, hidden: what is checked is what it holds, not how it is drawn.
 class Game : public MainWindow {
 protected:
     void SetUp() override
@@ -102,15 +92,12 @@ protected:
         set_values({B, 0, 0, 1, 1, 1, 2, 4, 0});
         g_play_sound = count_sound;
         g_create_thread = make_thread;
-        g_threads = threads::normal;
         box_timer_ = SetTimer(nullptr, 0, 10, answer_result_box);
         open();
         ShowWindow(hwnd_, SW_HIDE);
-        history_ = CreateDialogParamA(g_hinst, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, history_dlg_proc, 0);
     }
     void TearDown() override
     {
-        DestroyWindow(history_);
         close_main_window();
         EXPECT_FALSE(searching());
         MainWindow::TearDown();
@@ -158,7 +145,6 @@ protected:
             ASSERT_EQ(node_alloc_live(), live_before_ + 2 + level); // the root and the game
             for (int i = 0; i < 14; ++i)
                 ASSERT_EQ(bin_count(i), g_current->bins[i]) << "bin " << i;
-            ASSERT_EQ(history_lines(), level + 1);
             ASSERT_EQ(g_sounds_played, g_sounds ? level + 1 : 0);
             const bool computer = g_current->turn == B ? computer_bottom : computer_top;
             ASSERT_EQ(status_text(4),
@@ -174,31 +160,37 @@ protected:
         EXPECT_EQ(g_boxes[0], std::make_tuple(result, "Game over.", hwnd_));
     }
 
-    // A search at the deepest depth, running; a handle to see when its thread has ended.
-    HANDLE start_deep_search(int players)
+    // A search at the deepest depth, running.
+    void start_deep_search(int players)
     {
         g_num_stones = 6;
         g_difficulty = MAX_SEARCH_DEPTH;
         new_game(players, T);
-        EXPECT_TRUE(pump_until(searching));
-        HANDLE h = nullptr;
-        DuplicateHandle(GetCurrentProcess(), g_thread, GetCurrentProcess(), &h, SYNCHRONIZE, FALSE, 0);
-        return h;
+        ASSERT_TRUE(pump_until(searching));
     }
 
-    // Input that must change nothing now: clicks on both rows, and requests and results that are not ours.
-    void poke()
+    // Opens the dialog, runs `change` on it and presses OK. When OK brings up a message box (`box`), it is
+    // answered and its text given back; `then` runs on the dialog after it.
+    std::string ok_after(const std::function<void(HWND)>& change, bool box = false,
+                         const std::function<void(HWND)>& then = {})
     {
-        for (int bin : {0, 5, 7, 12})
-            click(bin);
-        for (WPARAM w : {WPARAM{0}, WPARAM{99999}, ~WPARAM{0}}) {
-            SendMessageA(hwnd_, WM_COMPUTER_MOVE, w, 0);
-            SendMessageA(hwnd_, WM_COMPUTER_MOVED, w, 3);
-        }
-        pump_pending();
+        HWND d = nullptr;
+        std::string text;
+        std::vector<step> steps{[&] {
+            change(d = find_dialog("Options", IDC_DIFFICULTY));
+            post_ok(d);
+        }};
+        if (box)
+            steps.insert(steps.end(), {until([&] { return box_owned_by(d) != nullptr; }), [&] {
+                                           text = message_text(box_owned_by(d));
+                                           SendMessageA(box_owned_by(d), WM_COMMAND, IDOK, 0);
+                                       }});
+        if (then)
+            steps.insert(steps.end(), {until([&] { return box_owned_by(d) == nullptr; }), [&] { then(d); }});
+        with_dialog(hwnd_, IDM_OPTIONS, steps);
+        return text;
     }
 
-    HWND history_ = nullptr;
     UINT_PTR box_timer_ = 0;
 };
 
@@ -242,27 +234,25 @@ TEST_F(Game, RefusedMovesChangeNothingButTheMessage)
     }
 }
 
+// Clicks, and requests and results that are not ours, wait; New Game and closing wait for the search's
+// thread to end, and the nodes it made are gone.
 TEST_F(Game, WhileTheComputerThinksInputWaitsAndNewGameOrClosingAbandonsTheSearch)
 {
-    HANDLE thread = start_deep_search(1);
+    start_deep_search(1);
     const std::string before = view();
-    EXPECT_EQ(GetCursor(), g_busy_cursor);
-    poke();
+    for (int bin : {0, 5, 7, 12})
+        click(bin);
+    for (WPARAM w : {WPARAM{0}, WPARAM{99999}, ~WPARAM{0}})
+        SendMessageA(hwnd_, WM_COMPUTER_MOVE, w, 0), SendMessageA(hwnd_, WM_COMPUTER_MOVED, w, 3);
     EXPECT_EQ(view(), before);
+    EXPECT_EQ(GetCursor(), g_busy_cursor);
     new_game(2, B);
-    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0); // gone before the new game began
-    EXPECT_FALSE(search_stop_requested());
-    EXPECT_NE(GetCursor(), g_busy_cursor);
     EXPECT_EQ(node_alloc_live(), live_before_ + 1);
-    CloseHandle(thread);
-
-    thread = start_deep_search(0);
+    EXPECT_NE(GetCursor(), g_busy_cursor);
+    start_deep_search(0);
     PostMessageA(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_EQ(run_until_quit(), std::optional<int>(0));
-    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(g_sounds_played, 0);
-    EXPECT_EQ(g_root->first_child, nullptr);
-    CloseHandle(thread);
+    EXPECT_EQ(node_alloc_live(), live_before_ + 1);
 }
 
 TEST_F(Game, AResultOrRequestFromBeforeNewGameIsNeverApplied)
@@ -277,7 +267,6 @@ TEST_F(Game, AResultOrRequestFromBeforeNewGameIsNeverApplied)
         new_game(players, T);
         ASSERT_TRUE(pump_until(person_to_move));
         EXPECT_EQ(g_current->level, players == 1 ? 1 : 0); // the new game's own move only
-        EXPECT_EQ(history_lines(), g_current->level);
         EXPECT_EQ(g_sounds_played, g_current->level);
     }
     new_game(1, B);
@@ -320,35 +309,138 @@ TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
     }
 }
 
-// The person may then play the computer's side by a click, after which the
-// computer is asked again, or start a new game.
+// The person may then play the computer's side by a click (or start a new game).
 TEST_F(Game, WithoutAThreadForTheComputerThePersonGoesOn)
 {
     new_game(1, T, threads::fail);
     pump_pending();
     EXPECT_EQ(status_text(0), "The computer cannot move: out of resources.");
-    EXPECT_FALSE(asked());
-    EXPECT_NE(GetCursor(), g_busy_cursor);
+    EXPECT_TRUE(!asked() && GetCursor() != g_busy_cursor);
     click(12);
     EXPECT_EQ(g_current->level, 1);
     EXPECT_EQ(status_text(0), your_turn);
-    g_threads = threads::normal;
-    click(0);
-    ASSERT_TRUE(pump_until(person_to_move));
-    EXPECT_GE(g_current->level, 3);
 }
 
-TEST_F(Game, WithoutARootNothingTouchesTheGame)
+using Settings = InTempDir;
+
+// Over the same earlier values, which a missing key or a depth or stones count out of range keeps. A
+// number too large for an int reads as INT_MAX or INT_MIN: the profile functions would wrap it round 2^32,
+// some into range (4294967301 as 5, -4294967295 as 1, 4294967296 as 0).
+TEST_F(Settings, ReadingKeepsWhatIsMissingOrOutOfRange)
 {
-    close_main_window();
-    free_game();
-    delete_node(g_root);
-    node_alloc_fail(0, 1);
-    open();
-    new_game(0, B);
-    poke();
-    EXPECT_TRUE(g_current == nullptr && !asked());
-    EXPECT_EQ(status_text(0), "ERROR: out of memory");
+    const option_values earlier{T, 0, 1, 0, 1, 1, 7, 6, 0}, kept{B, 0, 1, 0, 1, 1, 7, 6, 0};
+    std::vector<std::pair<std::string, option_values>> rows = {
+        {"", kept},
+        {"[Options]\nPlayer2First=0\nAllowEmptyCaps=1\nRandomMoves=0\nSounds=1\nTooltips=0\nNumberPlayers=0\n"
+         "Difficulty=19\nNumbersStones=1\n",
+         {T, 1, 0, 1, 0, 0, 19, 1, 0}},
+        {"[OPTIONS]\r\n  sounds = 5 "
+         "\r\nNUMBERPLAYERS=7\r\nDifficulty=3x\r\nTooltips=yes\r\nNumbersStones=+8\r\n",
+         {B, 0, 1, 5, 0, 7, 3, 8, 0}},
+        {"[Other]\nDifficulty=1\nPlayer2First=0\n[Options]\nPlayer2First=-1\nRandomMoves=\nNumbersStones=\n",
+         kept},
+        {"[Options]\nDifficulty=-3\nNumbersStones=0\nNumberPlayers=-1\n", {B, 0, 1, 0, 1, -1, 7, 6, 0}},
+        {"[Options]\nDifficulty=20\nNumbersStones=9\nSounds=-4294967296\n",
+         {B, 0, 1, INT_MIN, 1, 1, 7, 6, 0}},
+    };
+    for (const std::string n : {"4294967301", "-4294967295", "4294967296", "2147483648", "99999999999"})
+        rows.push_back(
+            {"[Options]\nDifficulty=" + n + "\nNumbersStones=" + n + "\nPlayer2First=" + n + "\n", kept});
+    const std::string huge(100000, '9');
+    rows.push_back({"[Options]\nDifficulty=" + huge + "\nSounds=" + huge + "\nNumberPlayers=" + huge + "\n",
+                    {B, 0, 1, INT_MAX, 1, INT_MAX, 7, 6, 0}});
+    for (const auto& [file, expected] : rows) {
+        DeleteFileA(settings_path);
+        if (!file.empty())
+            write_file(settings_path, file);
+        set_values(earlier);
+        read_options();
+        EXPECT_TRUE(!file.empty() || dir_is_empty()) << "reading writes nothing";
+        g_random_seed = 0;
+        EXPECT_EQ(current_values(), expected) << file.substr(0, 200);
+    }
+}
+
+TEST_F(Settings, WritingGivesTheEightKeysInOrderOrReportsAFailure)
+{
+    set_values({T, 5, -1, 0, 0, 7, 0, 8, 0});
+    EXPECT_TRUE(write_options());
+    EXPECT_EQ(read_file(settings_path),
+              "[Options]\r\nPlayer2First=0\r\nAllowEmptyCaps=1\r\nRandomMoves=1\r\nSounds=0\r\n"
+              "Tooltips=0\r\nNumberPlayers=7\r\nDifficulty=0\r\nNumbersStones=8\r\n");
+    ASSERT_TRUE(DeleteFileA(settings_path) && CreateDirectoryA(settings_path, nullptr));
+    EXPECT_FALSE(write_options());
+}
+
+// The eight keys as the file holds them, in the order they are written.
+std::vector<int> saved()
+{
+    std::vector<int> values;
+    for (const char* key : {"Player2First", "AllowEmptyCaps", "RandomMoves", "Sounds", "Tooltips",
+                            "NumberPlayers", "Difficulty", "NumbersStones"})
+        values.push_back(static_cast<int>(GetPrivateProfileIntA("Options", key, -1, settings_path)));
+    return values;
+}
+
+// In the order of their keys.
+const int flag_ids[] = {IDC_FIRST_TURN, IDC_EMPTY_CAPS, IDC_RANDOM_MOVES, IDC_SOUNDS, IDC_TOOLTIPS};
+
+TEST_F(Game, OptionsOkStoresAndWritesEachControl)
+{
+    write_file(settings_path,
+               "[Options]\r\nPlayer2First=0\r\nSounds=5\r\nNumberPlayers=7\r\nDifficulty=7\r\n");
+    read_options();
+    ok_after([&](HWND d) {
+        EXPECT_TRUE(GetWindow(d, GW_OWNER) == nullptr && IsWindowEnabled(hwnd_))
+            << "the game goes on meanwhile";
+    });
+    EXPECT_EQ(saved(), (std::vector<int>{0, 0, 0, 1, 1, 2, 7, 4}));
+    // Each control goes to its own key, and only there.
+    const int radios[] = {IDC_PLAYERS_0, IDC_PLAYERS_1, IDC_PLAYERS_2};
+    for (int k = 0; k < 5; ++k) {
+        std::vector<int> expected = saved();
+        expected[k] = !expected[k];
+        expected[5] = k % 3;
+        ok_after([&](HWND d) {
+            ::click(d, flag_ids[k]);
+            ::click(d, radios[k % 3]);
+        });
+        EXPECT_EQ(saved(), expected) << k;
+    }
+    ok_after([](HWND d) {
+        SetDlgItemTextA(d, IDC_DIFFICULTY, "0");
+        SetDlgItemTextA(d, IDC_NUM_STONES, "8");
+    });
+    EXPECT_EQ(saved(), (std::vector<int>{1, 1, 1, 0, 0, 1, 0, 8}));
+}
+
+// Nothing changes then, and Cancel leaves every value and the file as they were. A file that cannot be
+// written is reported, while the values still apply for this run.
+TEST_F(Game, OkRefusesValuesOutOfRangeAndReportsSettingsThatCannotBeSaved)
+{
+    const option_values before = current_values();
+    const std::pair<int, std::string> cases[] = {{IDC_NUM_STONES, "0"},
+                                                 {IDC_NUM_STONES, "no"},
+                                                 {IDC_DIFFICULTY, "20"},
+                                                 {IDC_DIFFICULTY, "4294967296"}};
+    for (const auto& [field, text] : cases) {
+        const auto change = [&](HWND d) {
+            ::click(d, IDC_SOUNDS);
+            SetDlgItemTextA(d, field, text.c_str());
+        };
+        ok_after(change, true, [&](HWND d) {
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, field)) << text;
+            press_escape(d);
+        });
+        EXPECT_EQ(current_values(), before) << text;
+        EXPECT_FALSE(file_exists(settings_path)) << text;
+    }
+    ASSERT_TRUE(CreateDirectoryA(settings_path, nullptr));
+    const std::string box = ok_after([](HWND d) { SetDlgItemTextA(d, IDC_DIFFICULTY, "3"); }, true);
+    char path[MAX_PATH];
+    GetFullPathNameA(settings_path, MAX_PATH, path, nullptr);
+    EXPECT_NE(box.find(path), std::string::npos) << box;
+    EXPECT_EQ(g_difficulty, 3);
 }
 
 } // namespace
