@@ -80,7 +80,7 @@ void check_positions()
 {
     for (const position& p : positions) {
         node root;
-        init_node(&root, 6, p.stones);
+        init_node(&root, BOTTOM_STORE, p.stones);
         node* cur = &root;
         for (int m : p.moves) {
             if (gen_node(cur, m, &cur) != 0)

@@ -2,6 +2,7 @@
 // measured against. Same moves, same end test, same leaves, same values.
 #include "bench/yardstick.h"
 
+#include "engine/engine.h"
 #include "game/options.h"
 
 namespace {
@@ -10,47 +11,47 @@ const int facing_bin[14] = {12, 11, 10, 9, 8, 7, 13, 5, 4, 3, 2, 1, 0, 6};
 
 int top_total(const board& b)
 {
-    return b[7] + b[8] + b[9] + b[10] + b[11] + b[12] + b[13];
+    return b[7] + b[8] + b[9] + b[10] + b[11] + b[12] + b[TOP_STORE];
 }
 
 // Sows `bin` on `b`. Sets `turn` to the side to move next and returns 1 when
 // an extra turn or a capture has emptied a row, else 0.
 int sow(board& b, int bin, int& turn, int total)
 {
-    const bool bottom = bin < 6;
-    const int skip = bottom ? 13 : 6;
+    const bool bottom = bin < BOTTOM_STORE;
+    const int skip = bottom ? TOP_STORE : BOTTOM_STORE;
     int s = b[bin];
     b[bin] = 0;
     int p = bin;
     while (s-- > 0) {
         if (++p == skip)
             ++p;
-        if (p > 13)
+        if (p > TOP_STORE)
             p = 0;
         ++b[p];
     }
-    turn = bottom ? 13 : 6;
-    if (p == 6 || p == 13) {
+    turn = bottom ? TOP_STORE : BOTTOM_STORE;
+    if (p == BOTTOM_STORE || p == TOP_STORE) {
         turn = p;
     } else {
-        const bool own_row = bottom ? p < 6 : (p > 6 && p < 13);
+        const bool own_row = bottom ? p < BOTTOM_STORE : (p > BOTTOM_STORE && p < TOP_STORE);
         const int f = facing_bin[p];
         if (!own_row || b[p] != 1 || (b[f] <= 0 && !g_allow_empty_caps))
             return 0;
-        b[bottom ? 6 : 13] += 1 + b[f];
+        b[bottom ? BOTTOM_STORE : TOP_STORE] += 1 + b[f];
         b[p] = 0;
         b[f] = 0;
     }
     const int h = top_total(b);
-    return (b[6] + h >= total || h <= b[13]) ? 1 : 0;
+    return (b[BOTTOM_STORE] + h >= total || h <= b[TOP_STORE]) ? 1 : 0;
 }
 
 } // namespace
 
 int yardstick::search(const board& b, int turn, int level)
 {
-    const int first = turn - 6;
-    const bool minimise = turn == 6;
+    const int first = first_bin(turn);
+    const bool minimise = turn == BOTTOM_STORE;
     bool any = false;
     int best = 0;
     for (int bin = first; bin < first + 6; ++bin) {
