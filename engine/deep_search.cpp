@@ -214,8 +214,8 @@ inline int overlap(int a, int b, int lo, int hi)
 // Puts `move` with `key` into the first n places of the two arrays, which
 // stay ordered with the keys for which before(key, other) holds first;
 // equal keys keep the order they came in.
-template <typename Before>
-inline void insert_sorted(int* keys, int* moves, int n, int key, int move, Before before)
+template <typename before_fn>
+inline void insert_sorted(int* keys, int* moves, int n, int key, int move, before_fn before)
 {
     int k = n;
     while (k > 0 && before(key, keys[k - 1])) {
@@ -296,8 +296,10 @@ inline outcome deep_search::child_value(const padded_board& p, int m, int r, int
 }
 
 // The value of a node one move above the depth limit, whose moves are all
-// leaves: each move is valued by counting where its stones fall, without
-// sowing it on a copy. Boards with no negative bin only.
+// leaves: each move is valued by counting where its stones fall along the
+// sowing path, and the capture rule is applied to those counts, without
+// sowing it on a copy (the one place the rules are restated, for speed: the
+// deepest level is most of the search). Boards with no negative bin only.
 //
 // The mover sows over 13 places, numbered here from its own row: its bins
 // 0..5, its store 6, the other side's bins 7..12 in sowing order. Own place

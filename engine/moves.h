@@ -13,7 +13,7 @@ namespace moves {
 // The top side's total: its store and its row.
 inline int top_total(const int32_t* b)
 {
-    return b[13] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12];
+    return b[TOP_STORE] + b[7] + b[8] + b[9] + b[10] + b[11] + b[12];
 }
 
 inline bool row_empty(const int32_t* b, int first)
