@@ -245,7 +245,7 @@ TEST_F(Game, WhileTheComputerThinksInputWaitsAndNewGameOrClosingAbandonsTheSearc
     for (WPARAM w : {WPARAM{0}, WPARAM{99999}, ~WPARAM{0}})
         SendMessageA(hwnd_, WM_COMPUTER_MOVE, w, 0), SendMessageA(hwnd_, WM_COMPUTER_MOVED, w, 3);
     EXPECT_EQ(view(), before);
-    EXPECT_EQ(GetCursor(), g_busy_cursor);
+    EXPECT_TRUE(GetCursor() == g_busy_cursor && status_text(0) == "Computer is pondering move...");
     new_game(2, B);
     EXPECT_EQ(node_alloc_live(), live_before_ + 1);
     EXPECT_NE(GetCursor(), g_busy_cursor);
@@ -302,7 +302,8 @@ TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
         g_allow_empty_caps = settings.empty_caps;
         g_random_moves = settings.random_moves;
         ResumeThread(g_held);
-        ASSERT_TRUE(pump_until([] { return person_to_move() || finished(); }));
+        ASSERT_TRUE(pump_until([] { return person_to_move() || finished() || status_text(0) == refused; }) &&
+                    g_root->first_child != nullptr);
         EXPECT_EQ(g_root->first_child->move, expected)
             << "ordered at " << ordered << ", " << stones << " stones";
         g_allow_empty_caps = g_random_moves = 0;
@@ -332,15 +333,15 @@ TEST_F(Settings, ReadingKeepsWhatIsMissingOrOutOfRange)
     std::vector<std::pair<std::string, option_values>> rows = {
         {"", kept},
         {"[Options]\nPlayer2First=0\nAllowEmptyCaps=1\nRandomMoves=0\nSounds=1\nTooltips=0\nNumberPlayers=0\n"
-         "Difficulty=19\nNumbersStones=1\n",
-         {T, 1, 0, 1, 0, 0, 19, 1, 0}},
+         "NumbersStones=1\nDifficulty=" +
+             std::to_string(MAX_SEARCH_DEPTH),
+         {T, 1, 0, 1, 0, 0, MAX_SEARCH_DEPTH, 1, 0}},
         {"[OPTIONS]\r\n  sounds = 5 "
          "\r\nNUMBERPLAYERS=7\r\nDifficulty=3x\r\nTooltips=yes\r\nNumbersStones=+8\r\n",
          {B, 0, 1, 5, 0, 7, 3, 8, 0}},
-        {"[Other]\nDifficulty=1\nPlayer2First=0\n[Options]\nPlayer2First=-1\nRandomMoves=\nNumbersStones=\n",
-         kept},
+        {"[Other]\nDifficulty=1\n[Options]\nPlayer2First=-1\nRandomMoves=\nNumbersStones=\n", kept},
         {"[Options]\nDifficulty=-3\nNumbersStones=0\nNumberPlayers=-1\n", {B, 0, 1, 0, 1, -1, 7, 6, 0}},
-        {"[Options]\nDifficulty=20\nNumbersStones=9\nSounds=-4294967296\n",
+        {"[Options]\nNumbersStones=9\nSounds=-4294967296\nDifficulty=" + std::to_string(MAX_SEARCH_DEPTH + 1),
          {B, 0, 1, INT_MIN, 1, 1, 7, 6, 0}},
     };
     for (const std::string n : {"4294967301", "-4294967295", "4294967296", "2147483648", "99999999999"})
@@ -408,10 +409,10 @@ TEST_F(Game, OptionsOkStoresAndWritesEachControl)
         EXPECT_EQ(saved(), expected) << k;
     }
     ok_after([](HWND d) {
-        SetDlgItemTextA(d, IDC_DIFFICULTY, "0");
+        SetDlgItemTextA(d, IDC_DIFFICULTY, std::to_string(MAX_SEARCH_DEPTH).c_str());
         SetDlgItemTextA(d, IDC_NUM_STONES, "8");
     });
-    EXPECT_EQ(saved(), (std::vector<int>{1, 1, 1, 0, 0, 1, 0, 8}));
+    EXPECT_EQ(saved(), (std::vector<int>{1, 1, 1, 0, 0, 1, MAX_SEARCH_DEPTH, 8}));
 }
 
 // Nothing changes then, and Cancel leaves every value and the file as they were. A file that cannot be
@@ -421,7 +422,7 @@ TEST_F(Game, OkRefusesValuesOutOfRangeAndReportsSettingsThatCannotBeSaved)
     const option_values before = current_values();
     const std::pair<int, std::string> cases[] = {{IDC_NUM_STONES, "0"},
                                                  {IDC_NUM_STONES, "no"},
-                                                 {IDC_DIFFICULTY, "20"},
+                                                 {IDC_DIFFICULTY, std::to_string(MAX_SEARCH_DEPTH + 1)},
                                                  {IDC_DIFFICULTY, "4294967296"}};
     for (const auto& [field, text] : cases) {
         const auto change = [&](HWND d) {
