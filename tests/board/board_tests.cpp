@@ -6,10 +6,10 @@
 #include "resources/resource.h"
 #include "tests/win32/harness.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <thread>
-#include <utility>
 #include <vector>
 
 const ULONGLONG wait_limit_ms = 20000;
@@ -18,17 +18,9 @@ namespace {
 
 RECT cell_of(int bin)
 {
-    const int w = g_bin_w, h = g_bin_h;
-    if (bin == BOTTOM_STORE || bin == TOP_STORE)
-        return {bin == TOP_STORE ? 0 : 7 * w, 0, bin == TOP_STORE ? w : 8 * w, 2 * h};
-    const int column = bin < BOTTOM_STORE ? bin + 1 : 13 - bin, top = bin < BOTTOM_STORE ? h : 0;
-    return {column * w, top, (column + 1) * w, top + h};
-}
-
-void set_list(int bin, const std::vector<int>& colours)
-{
-    std::copy(colours.begin(), colours.end(), g_stones[bin]);
-    g_stones[bin][colours.size()] = -1;
+    const int w = g_bin_w, h = g_bin_h, column = bin <= BOTTOM_STORE ? bin + 1 : 13 - bin;
+    const bool tall = bin == BOTTOM_STORE || bin == TOP_STORE;
+    return {column * w, bin < BOTTOM_STORE ? h : 0, (column + 1) * w, tall || bin < BOTTOM_STORE ? 2 * h : h};
 }
 
 // Lists of these sizes; bin b's k-th stone has colour (b + k) mod 5.
@@ -53,42 +45,53 @@ TEST_F(MainWindow, HitTestEdges)
         EXPECT_EQ(hit_bin(r[0], r[1], r[2]), r[3]) << r[0] << "," << r[1] << " turn " << r[2];
 }
 
-// Probed at the middle of the k-th of n stones shown: single stones in both rows, the last stone shown in a
-// bin of 20 (15 shown) and in a store of 40 (29 shown); red ones must look alike, other colours not.
+// True when every opaque pixel of stone image `colour` shows with its top-left corner at (x, y) of `dc`.
+bool stone_at(HDC dc, int colour, int x, int y)
+{
+    int w = 0, h = 0;
+    ImageList_GetIconSize(g_stone_images, &w, &h);
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP canvas = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ old = SelectObject(mem, canvas);
+    ImageList_Draw(g_stone_images, colour, mem, 0, 0, ILD_TRANSPARENT); // on black, the transparent colour
+    bool shown = true;
+    for (int i = 0; i < w * h; ++i)
+        shown = shown && (GetPixel(mem, i % w, i / w) == 0 ||
+                          GetPixel(mem, i % w, i / w) == GetPixel(dc, x + i % w, y + i / w));
+    SelectObject(mem, old);
+    DeleteObject(canvas);
+    DeleteDC(mem);
+    return shown;
+}
+
+// Single stones in both rows and a store; of 21 stones in a bin and 41 in a store, the last one shown
+// (the 15th, the 29th) lies on top.
 TEST_F(MainWindow, StonesArePaintedInTheirCellsAtTheirPoints)
 {
     ASSERT_NO_FATAL_FAILURE(open());
-    deal({});
-    std::vector<int> pit(20, 4), store(40, 4);
-    pit[14] = store[28] = 2;
-    set_list(3, pit);
-    set_list(TOP_STORE, store);
-    const int red = 2, colours[] = {red, 1, 3, red};
-    const int single[] = {0, 5, 7, 12};
-    for (int i = 0; i < 4; ++i)
-        set_list(single[i], {colours[i]});
-    int sw = 0, sh = 0;
-    ImageList_GetIconSize(g_stone_images, &sw, &sh);
-    auto shown = [&](int bin, int n, int k) {
-        const POINT at = bin == TOP_STORE ? store_layout[n - 1][k] : pit_layout[n - 1][k];
-        HDC dc = GetDC(hwnd_);
-        const COLORREF c =
-            GetPixel(dc, cell_of(bin).left + at.x - 3 + sw / 2, cell_of(bin).top + at.y - 9 + sh / 2);
-        ReleaseDC(hwnd_, dc);
-        return c;
-    };
+    deal({0, 1, 0, 21, 1, 0, 1, 0, 1, 0, 0, 1, 0, 41});
     redraw_board(hwnd_);
-    const COLORREF first = shown(0, 1, 0), empty = shown(1, 1, 0);
-    EXPECT_EQ(shown(12, 1, 0), first);
-    EXPECT_EQ(shown(3, 15, 14), first);
-    EXPECT_EQ(shown(TOP_STORE, 29, 28), first);
-    for (COLORREF other : {shown(5, 1, 0), shown(7, 1, 0), empty})
-        EXPECT_NE(other, first);
-    // Without stone images every bin shows its bare hollow, as the empty one does.
-    HIMAGELIST images = std::exchange(g_stone_images, nullptr);
-    redraw_board(hwnd_);
-    g_stone_images = images;
-    EXPECT_EQ(shown(0, 1, 0), empty);
+    HDC dc = GetDC(hwnd_);
+    // bin, stones shown, which one: its colour is (bin + which) mod 5
+    for (const auto& p :
+         {std::array{1, 1, 0}, {4, 1, 0}, {6, 1, 0}, {8, 1, 0}, {11, 1, 0}, {3, 15, 14}, {13, 29, 28}}) {
+        const bool store = p[0] == BOTTOM_STORE || p[0] == TOP_STORE;
+        const POINT at = store ? store_layout[p[1] - 1][p[2]] : pit_layout[p[1] - 1][p[2]];
+        const RECT cell = cell_of(p[0]);
+        EXPECT_TRUE(stone_at(dc, (p[0] + p[2]) % 5, cell.left + at.x - 3, cell.top + at.y - 9)) << p[0];
+    }
+    ReleaseDC(hwnd_, dc);
+}
+
+// A fresh random source deals next_random() mod 5 per stone, bins 0..5 then 7..12; the stores stay empty.
+TEST(Dealing, TakesTheRandomSourceInBinOrder)
+{
+    std::vector<int> dealt, drawn(48);
+    std::thread([] { init_stones(4); }).join();
+    std::thread([&] { std::generate(drawn.begin(), drawn.end(), [] { return next_random() % 5; }); }).join();
+    for (int b = 0; b < 14; ++b)
+        dealt.insert(dealt.end(), g_stones[b], g_stones[b] + bin_count(b));
+    EXPECT_EQ(dealt, drawn);
 }
 
 std::vector<int> g_repaints; // the bin of each repaint, in order
@@ -155,10 +158,8 @@ TEST_F(MainWindow, TheWindowAnswersDuringALongSowing)
     std::atomic<bool> answered{false}, painted{false};
     std::thread other([&] {
         Sleep(1000); // about a third into the move
-        char text[32];
         DWORD_PTR result = 0;
-        answered = SendMessageTimeoutA(hwnd_, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                       SMTO_NORMAL, 500, &result) != 0;
+        answered = SendMessageTimeoutA(hwnd_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result) != 0;
         InvalidateRect(hwnd_, nullptr, FALSE);
         Sleep(200);
         painted = !GetUpdateRect(hwnd_, nullptr, FALSE);

@@ -1,9 +1,9 @@
-// The application shell on the real main window: status texts, tooltips and History lines after real
-// moves, status parts, dialog placing, the home page and the program's exit codes.
+// The shell on the real main window: texts after real moves, status parts, dialogs, home page, exit codes.
 #include "shell/dialogs.h"
 #include "shell/help.h"
 #include "shell/shell.h"
 
+#include "board/board.h"
 #include "engine/engine.h"
 #include "game/options.h"
 #include "resources/resource.h"
@@ -66,17 +66,18 @@ HWND main_tooltip()
     });
 }
 
-// The text the tooltip control gets for `tool`, asking the main window as it does before a tip shows.
-std::string tip(UINT_PTR tool)
+// The text the tooltip control shows over board cell `cell` (column + 8 x row), asked of the main window.
+std::string tip(int cell)
 {
-    char text[80] = "unset";
-    TTTOOLINFOA ti{TTTOOLINFOA_V2_SIZE, 0, g_hwnd_main, tool, {}, nullptr, text, 0, nullptr};
-    SendMessageA(main_tooltip(), TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&ti));
+    char text[80] = "";
+    TTHITTESTINFOA hit{g_hwnd_main, {cell % 8 * g_bin_w + 5, cell / 8 * g_bin_h + 5}, {TTTOOLINFOA_V2_SIZE}};
+    SendMessageA(main_tooltip(), TTM_HITTESTA, 0, reinterpret_cast<LPARAM>(&hit));
+    hit.ti.lpszText = text;
+    SendMessageA(main_tooltip(), TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&hit.ti));
     return text;
 }
 
-// After two moves, every cell's tip tells its bin's count, a store's in both of its cells; with the
-// option off there is none, and at once again when it is on.
+// After two moves each cell's tip tells its bin's count; with the option off none, and at once when on.
 TEST_F(Shell, TooltipsTellEachCellsCount)
 {
     play(5);
@@ -84,8 +85,8 @@ TEST_F(Shell, TooltipsTellEachCellsCount)
     const char* const counts[16] = {"1", "5", "5", "5", "0", "5", "5", "1",
                                     "1", "5", "4", "4", "4", "4", "0", "1"};
     ASSERT_EQ(SendMessageA(main_tooltip(), TTM_GETTOOLCOUNT, 0, 0), 16);
-    for (UINT_PTR tool = 0; tool < 16; ++tool)
-        EXPECT_EQ(tip(tool), counts[tool]) << "tool " << tool;
+    for (int cell = 0; cell < 16; ++cell)
+        EXPECT_EQ(tip(cell), counts[cell]) << "cell " << cell;
     g_tooltips = 0;
     EXPECT_EQ(tip(3), "");
     g_tooltips = 1;
@@ -115,14 +116,18 @@ TEST_F(MainWindow, ToolsAreDescribedAsEveryCommonControlsVersionKnows)
 }
 
 // With the computer playing the top side, History lists the moves before it opened and those played
-// while it is open; reopened it reads the same, and New Game empties it.
+// while it is open, and leaves the main window enabled; reopened it reads the same, however many nodes
+// a search has left below the current position; New Game empties it, and the newest line is kept in view.
 TEST_F(Shell, HistoryListsTheMovesAsTheyArePlayed)
 {
     g_num_players = 1;
     g_difficulty = 2;
     play(2); // into the store: the bottom side moves again
     std::vector<std::string> lines;
-    auto read = [&] { lines = list_lines(GetDlgItem(g_hist_dlg, IDC_HISTORY_LIST)); };
+    auto read = [&] {
+        lines = list_lines(GetDlgItem(g_hist_dlg, IDC_HISTORY_LIST));
+        EXPECT_TRUE(IsWindowEnabled(hwnd_));
+    };
     with_dialog(hwnd_, IDM_HISTORY,
                 {[&] { PostMessageA(hwnd_, WM_LBUTTONUP, 0, bin_point(5)); }, until([] {
                      return g_current->level >= 3 && g_current->turn == BOTTOM_STORE &&
@@ -135,34 +140,31 @@ TEST_F(Shell, HistoryListsTheMovesAsTheyArePlayed)
     for (size_t i = 2; i < lines.size(); ++i)
         EXPECT_EQ(lines[i].rfind("Player 1: ", 0), 0u) << lines[i];
     const std::vector<std::string> played = lines;
+    node* searched = nullptr; // as a running search leaves it: a position below the current one
+    for (int bin = 0; searched == nullptr && bin < BOTTOM_STORE; ++bin)
+        gen_node(g_current, bin, &searched);
     with_dialog(hwnd_, IDM_HISTORY,
                 {[&] { read(), PostMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0); },
                  until([] { return g_current == g_root; }),
                  [&] {
-                     EXPECT_TRUE(list_lines(GetDlgItem(g_hist_dlg, IDC_HISTORY_LIST)).empty());
+                     HWND list = GetDlgItem(g_hist_dlg, IDC_HISTORY_LIST);
+                     EXPECT_TRUE(list_lines(list).empty());
+                     RECT shown{}, line{};
+                     GetClientRect(list, &shown);
+                     for (int i = 0; i < 30; ++i) {
+                         history_add(g_hist_dlg, "Player 2: 5");
+                         SendMessageA(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&line));
+                         EXPECT_TRUE(line.top >= 0 && line.bottom <= shown.bottom) << "line " << i;
+                     }
                      press_escape(g_hist_dlg);
                  }});
     EXPECT_EQ(lines, played);
 }
 
-TEST_F(Shell, HistoryKeepsTheNewestLineInView)
-{
-    with_dialog(hwnd_, IDM_HISTORY, {[&] {
-                    HWND list = GetDlgItem(g_hist_dlg, IDC_HISTORY_LIST);
-                    RECT shown{}, line{};
-                    GetClientRect(list, &shown);
-                    for (int i = 0; i < 30; ++i) {
-                        history_add(g_hist_dlg, "Player 2: 5");
-                        SendMessageA(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&line));
-                        EXPECT_TRUE(line.top >= 0 && line.bottom <= shown.bottom) << "line " << i;
-                    }
-                    press_escape(g_hist_dlg);
-                }});
-}
-
 // Each part's share of the outer width is truncated on its own; the last part runs to the end.
 TEST_F(Shell, StatusPartsShareTheWindowsWidth)
 {
+    EXPECT_FALSE(GetWindowLongA(hwnd_, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX)); // a fixed size
     SetWindowPos(hwnd_, nullptr, 0, 0, 582, 300, SWP_NOMOVE | SWP_NOZORDER);
     size_status_bar(hwnd_, status_part_count, status_part_percents);
     int edges[6] = {};
@@ -226,8 +228,7 @@ LRESULT CALLBACK refuse_windows(int code, WPARAM wparam, LPARAM lparam)
     return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-// 0 after Exit; not 0 when the class cannot be registered; 10, the launcher's sign of a display that
-// makes no windows, when the window cannot be made.
+// 0 after Exit; not 0 without the class; 10, the launcher's sign of a broken display, without the window.
 TEST_F(MainWindow, ExitCodes)
 {
     ASSERT_NO_FATAL_FAILURE(open());
