@@ -71,8 +71,7 @@ std::string view()
     return v;
 }
 
-// The computer's first move from the opening with `stones` per bin, on a
-// thread of its own as the game's searches are.
+// The computer's first move from the opening with `stones` per bin, on a thread of its own as in the game.
 int opening_move(int stones, int depth, search_settings settings)
 {
     node* n = new_node();
@@ -117,9 +116,8 @@ protected:
     }
     void click(int bin) { SendMessageA(hwnd_, WM_LBUTTONUP, 0, bin_point(bin)); }
 
-    // Plays to the end, a person's turn by a click on the side's lowest
-    // non-empty bin. After every move the record, the view and the memory
-    // agree, and the move came from whoever plays its side.
+    // Plays to the end, a person's turn by a click on the side's lowest non-empty bin. After every move the
+    // record, the view and the memory agree, and the move came from whoever plays its side.
     void play_to_end(bool computer_bottom, bool computer_top)
     {
         const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
@@ -218,7 +216,7 @@ TEST_F(Game, Soak)
     }
 }
 
-TEST_F(Game, RefusedMovesChangeNothingButTheMessage)
+TEST_F(Game, RefusedMovesChangeNothingButTheMessageAndATieIsATie)
 {
     new_game(2, B);
     click(2); // four stones into store 6: the bottom side moves again, bin 2 now empty
@@ -232,6 +230,11 @@ TEST_F(Game, RefusedMovesChangeNothingButTheMessage)
         set_status_text(hwnd_, 0, your_turn);
         EXPECT_EQ(view(), before) << bin;
     }
+    // A tie: the bottom side's last stone empties its row, and each side holds 24.
+    const int tie[14] = {0, 0, 0, 0, 0, 1, 23, 4, 4, 4, 4, 4, 4, 0};
+    for (int i = 0; i < 14; ++i)
+        std::fill_n(g_stones[i], tie[i], 0), g_stones[i][g_current->bins[i] = tie[i]] = -1;
+    ASSERT_NO_FATAL_FAILURE(play_to_end(false, false));
 }
 
 // Clicks, and requests and results that are not ours, wait; New Game and closing wait for the search's
@@ -277,9 +280,8 @@ TEST_F(Game, AResultOrRequestFromBeforeNewGameIsNeverApplied)
     EXPECT_EQ(view(), fresh);
 }
 
-// The Options dialog may change the depth and the settings while a search
-// runs; the search plays by those of the moment it was ordered, and never
-// at a depth outside what the program searches.
+// The Options dialog may change the depth and the settings while a search runs; the search plays by those
+// of the moment it was ordered, and never at a depth outside what the program searches.
 TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
 {
     const search_settings off{false, false}, on{true, true};
@@ -336,8 +338,7 @@ TEST_F(Settings, ReadingKeepsWhatIsMissingOrOutOfRange)
          "NumbersStones=1\nDifficulty=" +
              std::to_string(MAX_SEARCH_DEPTH),
          {T, 1, 0, 1, 0, 0, MAX_SEARCH_DEPTH, 1, 0}},
-        {"[OPTIONS]\r\n  sounds = 5 "
-         "\r\nNUMBERPLAYERS=7\r\nDifficulty=3x\r\nTooltips=yes\r\nNumbersStones=+8\r\n",
+        {"[OPTIONS]\r\n sounds = 5\r\nNUMBERPLAYERS=7\r\nDifficulty=3x\r\nTooltips=no\r\nNumbersStones=+8\n",
          {B, 0, 1, 5, 0, 7, 3, 8, 0}},
         {"[Other]\nDifficulty=1\n[Options]\nPlayer2First=-1\nRandomMoves=\nNumbersStones=\n", kept},
         {"[Options]\nDifficulty=-3\nNumbersStones=0\nNumberPlayers=-1\n", {B, 0, 1, 0, 1, -1, 7, 6, 0}},
@@ -383,7 +384,6 @@ std::vector<int> saved()
     return values;
 }
 
-// In the order of their keys.
 const int flag_ids[] = {IDC_FIRST_TURN, IDC_EMPTY_CAPS, IDC_RANDOM_MOVES, IDC_SOUNDS, IDC_TOOLTIPS};
 
 TEST_F(Game, OptionsOkStoresAndWritesEachControl)
