@@ -14,8 +14,7 @@
 
 HANDLE g_thread = INVALID_HANDLE_VALUE;
 BOOL(WINAPI* g_play_sound)(LPCSTR, HMODULE, DWORD) = PlaySoundA;
-HANDLE(WINAPI* g_create_thread)
-(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD) = CreateThread;
+decltype(&CreateThread) g_create_thread = CreateThread;
 
 namespace {
 

@@ -26,9 +26,7 @@ extern BOOL(WINAPI* g_play_sound)(LPCSTR sound, HMODULE module, DWORD flags);
 // The one call that starts the computer's search thread; CreateThread in the
 // program. A test may point it elsewhere to make it fail or to hold the
 // thread before it runs.
-extern HANDLE(WINAPI* g_create_thread)(LPSECURITY_ATTRIBUTES attributes, SIZE_T stack,
-                                       LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
-                                       LPDWORD id);
+extern decltype(&CreateThread) g_create_thread;
 
 // Whether the computer plays `side` (BOTTOM_STORE or TOP_STORE) under the
 // current number of players: both sides with 0, the top side with 1, none
