@@ -227,6 +227,39 @@ TEST_F(Shell, HomePageOpensTheBrowserShown)
     EXPECT_EQ(read_file(out + ".show"), std::to_string(SW_SHOWNORMAL));
 }
 
+// When the shell cannot open an address, the browser of the .htm class gets it, else the one of .html.
+TEST_F(Shell, TheBrowserRegisteredForWebPagesIsTheFallback)
+{
+    HKEY key;
+    for (const char* ext : {".htm", ".html"})
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, ext, 0, KEY_READ, &key) == ERROR_SUCCESS)
+            GTEST_SKIP() << ext << " is registered here already; this test needs it free";
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string recorder = (std::filesystem::path(self).parent_path() / "record_command.exe").string();
+    const auto set = [](const std::string& k, const std::string& v) {
+        return RegSetValueA(HKEY_CLASSES_ROOT, k.c_str(), REG_SZ, v.c_str(), 0) == ERROR_SUCCESS;
+    };
+    for (const std::string cls : {"wKivariTest.htm", "wKivariTest.html"})
+        set(cls + "\\shell\\open\\command", '"' + recorder + "\" \"" + dir_ + "\\" + cls + "\" \"%1\"");
+    set(".html", "wKivariTest.html");
+    // .htm absent, then too long to read, then readable: only then is it used.
+    for (const auto& [htm, used] : {std::pair<std::string, std::string>{"", "html"},
+                                    {std::string(300, 'x'), "html"},
+                                    {"wKivariTest.htm", "htm"}}) {
+        if (!htm.empty())
+            set(".htm", htm);
+        EXPECT_GT(open_url("wkivari-nowhere:home", SW_SHOWNORMAL), 32);
+        const std::string out = dir_ + "\\wKivariTest." + used;
+        EXPECT_TRUE(pump_until([&] { return file_exists(out); })) << used;
+        EXPECT_FALSE(file_exists(dir_ + (used == "htm" ? "\\wKivariTest.html" : "\\wKivariTest.htm")))
+            << used;
+        DeleteFileA(out.c_str());
+    }
+    for (const char* k : {".htm", ".html", "wKivariTest.htm", "wKivariTest.html"})
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, k);
+}
+
 LRESULT CALLBACK refuse_windows(int code, WPARAM wparam, LPARAM lparam)
 {
     return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wparam, lparam);
