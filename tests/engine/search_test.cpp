@@ -178,8 +178,8 @@ void expect_deep_as_tree(std::mt19937& rng, int positions, int depth_from, int d
 TEST_F(Search, DeepSearchAgreesWithTheTreeSearch)
 {
     std::mt19937 rng(14);
-    expect_deep_as_tree(rng, 6000, 0, 7);
-    deep_table_fail(true); // the search goes on without its table
+    expect_deep_as_tree(rng, 8000, 0, 7); // one of the last ones needs the empty-capture rule at the last ply
+    deep_table_fail(true);                // the search goes on without its table
     expect_deep_as_tree(rng, 400, 4, 3);
     deep_table_fail(false);
     // Boards no table entry holds: too many stones, and (bad input) negative bins.
@@ -188,6 +188,17 @@ TEST_F(Search, DeepSearchAgreesWithTheTreeSearch)
         for (int depth = 0; depth <= 6; ++depth)
             EXPECT_EQ(run(position(b, BOTTOM_STORE), deep, depth, false),
                       run(position(b, BOTTOM_STORE), tree, depth, false));
+}
+
+// Up to its bound the computer builds the node tree, and so feels a lack of memory; above it, it needs none.
+TEST_F(Search, TheTreeSearchServesTheDepthsUpToItsBound)
+{
+    const node start = position({4, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}, BOTTOM_STORE);
+    const int bound = TREE_SEARCH_DEPTH;
+    node_alloc_fail(0, -1);
+    EXPECT_NE(run(start, tree, bound, false), run(start, deep, bound, false)); // so the two are told apart
+    EXPECT_EQ(run(start, comp, bound, false), run(start, tree, bound, false));
+    EXPECT_EQ(run(start, comp, bound + 1, false), run(start, deep, bound + 1, false));
 }
 
 TEST_F(Search, SlowDeepSearchAgreesWithTheTreeSearchAtDepthsNineAndTen)

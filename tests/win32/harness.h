@@ -147,14 +147,6 @@ struct option_values {
     bool operator==(const option_values&) const = default;
 };
 
-inline std::ostream& operator<<(std::ostream& out, const option_values& v)
-{
-    return out << "{first " << v.first_turn << ", empty caps " << v.allow_empty_caps << ", random "
-               << v.random_moves << ", sounds " << v.sounds << ", tooltips " << v.tooltips << ", players "
-               << v.num_players << ", depth " << v.difficulty << ", stones " << v.num_stones << ", seed "
-               << v.random_seed << "}";
-}
-
 inline option_values current_values()
 {
     return {g_first_turn,  g_allow_empty_caps, g_random_moves, g_sounds,     g_tooltips,
