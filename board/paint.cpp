@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/engine.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
 
@@ -26,11 +27,11 @@ RECT bin_cell(int bin)
     RECT r{};
     if (bin >= 0 && bin <= 5)
         r = {(bin + 1) * w, h, (bin + 2) * w, 2 * h};
-    else if (bin == 6)
+    else if (bin == BOTTOM_STORE)
         r = {7 * w, 0, 8 * w, 2 * h};
     else if (bin >= 7 && bin <= 12)
         r = {(13 - bin) * w, 0, (14 - bin) * w, h};
-    else if (bin == 13)
+    else if (bin == TOP_STORE)
         r = {0, 0, w, 2 * h};
     return r;
 }
@@ -149,7 +150,7 @@ void paint_board(HWND hwnd, HIMAGELIST images)
     }
 
     for (int bin = 0; bin < 14; ++bin) {
-        const bool store = bin == 6 || bin == 13;
+        const bool store = is_side(bin); // a store's index is its side's
         const int m = std::min(bin_count(bin), store ? 29 : 15);
         if (m < 1)
             continue;
@@ -195,6 +196,6 @@ int hit_bin(int x, int y, int turn)
     if (y < 0 || y >= 2 * h)
         return -1; // above the board or on the status bar
     if (y < h)
-        return turn == 13 ? 13 - x / w : -1;
-    return turn == 6 ? x / w - 1 : -1;
+        return turn == TOP_STORE ? 13 - x / w : -1;
+    return turn == BOTTOM_STORE ? x / w - 1 : -1;
 }

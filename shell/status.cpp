@@ -43,7 +43,7 @@ void update_status(HWND hwnd, node* n)
     if (computer_plays(n->turn))
         snprintf(text, sizeof text, "To move: Computer");
     else
-        snprintf(text, sizeof text, "To move: %s", n->turn == 6 || n->turn == 13 ? bin_label[n->turn] : "?");
+        snprintf(text, sizeof text, "To move: %s", is_side(n->turn) ? bin_label[n->turn] : "?");
     set_status_text(hwnd, 4, text);
 }
 
