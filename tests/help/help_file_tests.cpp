@@ -5,6 +5,9 @@
 
 #include <fstream>
 #include <random>
+#include <regex>
+
+#include "engine/engine.h"
 
 namespace {
 
@@ -67,6 +70,20 @@ TEST(HelpFile, TheShippedFileReadsAndRandomDamageToItIsReadSoundlyOrRefused)
                     !k.word.empty() && k.word.size() <= max_help_keyword &&
                     keyword_matches(k.word, k.word.substr(0, round % 4));
         ASSERT_TRUE(sound) << "round " << round << ": " << problem;
+    }
+}
+
+// The help file and the README give the level range the program allows.
+TEST(HelpFile, TheLevelRangeTheHelpAndTheReadmeGiveIsTheProgramsOwn)
+{
+    const std::regex level("(level|Difficulty|looks)[^\n]*?(0 to|above) ([0-9]+)");
+    for (const char* name : {SHIPPED_HELP, README}) {
+        std::ifstream in(name, std::ios::binary);
+        const std::string text(std::istreambuf_iterator<char>(in), {});
+        int found = 0;
+        for (std::sregex_iterator m(text.begin(), text.end(), level), end; m != end; ++m, ++found)
+            EXPECT_EQ((*m)[3], std::to_string(MAX_SEARCH_DEPTH)) << name << ": " << m->str();
+        EXPECT_GT(found, 0) << name;
     }
 }
 
