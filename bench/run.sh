@@ -3,9 +3,18 @@
 # Extra arguments go to the benchmark, e.g. --benchmark_filter='/(opening|mid_a)/',
 # --deep_give_up=200 to measure deep searches that take minutes, or
 # --settle=3600 to search the 4-stone opening until its value is final.
+#
+# bench/run.sh set [ARGS] instead times the computer's move over the set of
+# positions players meet (kivari_set_bench), e.g. --depths=19,20,21 --threads=1;
+# its options are listed at the top of bench/set_bench.cpp.
 set -e
 cd "$(dirname "$0")/.."
 cmake --preset native >/dev/null
+if [ "$1" = set ]; then
+    shift
+    cmake --build --preset native --target kivari_set_bench
+    exec build/native/bench/kivari_set_bench "$@"
+fi
 cmake --build --preset native --target kivari_bench
 # Medians of five runs: the machine is shared, and small depths are noisy.
 exec build/native/bench/kivari_bench --summary --benchmark_repetitions=5 "$@"
