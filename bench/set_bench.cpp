@@ -223,7 +223,7 @@ unsigned long long digest(const std::vector<result>& rs)
     return d;
 }
 
-void print_table(int depth, const std::vector<position>& set, const std::vector<result>& rs)
+void print_table(int depth, double give_up, const std::vector<position>& set, const std::vector<result>& rs)
 {
     std::printf("\ndepth %d (%s search)\n", depth, depth <= TREE_SEARCH_DEPTH ? "tree" : "deep");
     std::printf("stones positions given-up slowest-ms median-ms    Mnodes/s  slowest position\n");
@@ -269,6 +269,10 @@ void print_table(int depth, const std::vector<position>& set, const std::vector<
     if (worst >= 0)
         std::printf("depth %d slowest: %.1f ms, %s; %d of %zu searched; digest %016llx\n", depth,
                     rs[worst].ms, set[worst].name.c_str(), searched, set.size(), digest(rs));
+    if (searched < static_cast<int>(set.size()))
+        std::printf(
+            "  (the %zu given up took over %.1f s at a lower depth, so the slowest here is at least that)\n",
+            set.size() - searched, give_up);
 }
 
 } // namespace
@@ -349,7 +353,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "\n");
 
     for (size_t d = 0; d < depths.size(); ++d)
-        print_table(depths[d], set, results[d]);
+        print_table(depths[d], give_up, set, results[d]);
     std::printf("\n");
     print_load("end");
     return 0;
