@@ -134,10 +134,21 @@ std::vector<position> make_set(const std::vector<int>& stones_counts, int random
     return set;
 }
 
+// The threads a deep search used, where its counters tell.
+template <typename Stats> auto threads_used(const Stats& s, int) -> decltype(s.threads + 0)
+{
+    return s.threads;
+}
+template <typename Stats> int threads_used(const Stats&, long)
+{
+    return 0;
+}
+
 struct result {
     bool searched = false;
     double ms = 0;
     long long nodes = -1; // unknown for the tree search
+    int threads = 0;      // that the deep search used; 0 where it does not tell
     int move = 0;
     int h = 0;
 };
@@ -157,6 +168,7 @@ result search_here(const position& p, int depth, bool random_moves)
     } else {
         r.move = deep_comp_move(&n, depth, &stats, settings);
         r.nodes = stats.nodes;
+        r.threads = threads_used(stats, 0);
     }
     r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     r.h = n.h;
@@ -355,6 +367,17 @@ int main(int argc, char** argv)
     for (size_t d = 0; d < depths.size(); ++d)
         print_table(depths[d], give_up, set, results[d]);
     std::printf("\n");
+    int fewest = 0, most = 0;
+    for (const std::vector<result>& rs : results) {
+        for (const result& r : rs) {
+            if (r.threads > 0) {
+                fewest = fewest ? std::min(fewest, r.threads) : r.threads;
+                most = std::max(most, r.threads);
+            }
+        }
+    }
+    if (most > 0)
+        std::printf("threads the deep searches used: %d to %d\n", fewest, most);
     print_load("end");
     return 0;
 }
