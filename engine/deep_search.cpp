@@ -12,6 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "engine/moves.h"
 #include "game/options.h"
@@ -32,7 +35,7 @@ constexpr std::size_t BUCKETS = std::size_t{1} << 16;
 // to look up, and storing them would push out the deep entries whose moves
 // order the next iteration.
 constexpr int TABLE_MIN_DEPTH = 6;
-constexpr int MAX_TABLE_DEPTH = (1 << 24) - 1;
+constexpr int MAX_TABLE_DEPTH = (1 << 16) - 1;
 // A board whose stones in play fit in 7 bits fits an entry in every bin,
 // for the whole search.
 constexpr int MAX_TABLE_STONES = 127;
@@ -41,46 +44,77 @@ constexpr int KILLER_DEPTHS = 64;
 
 struct table_entry {
     uint32_t k0lo, k0hi, k1; // bins 0..8, bins 9..12 with the side to move; k1 0: empty
-    uint32_t depth_age;      // remaining depth (24 bits), iteration that wrote it (8 bits)
+    uint32_t depth_age;      // remaining depth (16 bits), iteration (8) and search (8) that wrote it
     int8_t lo, hi;           // the value lies in [lo, hi]
     int8_t move;             // the best (or refuting) move, -1 none
     uint8_t settled;         // bit 0: lo holds at every greater depth too; bit 1: hi does
 };
 
+// The generation that wrote a bucket's entries (another generation's count as
+// empty) and, in the top bit, the lock that keeps one thread's reads and
+// writes of the entries whole while helper threads share the table.
+constexpr uint32_t LOCKED = 1u << 31;
+
 struct alignas(64) table_bucket {
     table_entry e[3];
-    uint32_t gen; // the search that wrote the entries; another search sees them empty
+    std::atomic<uint32_t> gen_lock;
 };
 
+// Locks a bucket and returns its generation. Two threads rarely want the same
+// one of 65,536 buckets, and then only for a few reads.
+inline uint32_t lock_bucket(table_bucket* b)
+{
+    for (;;) {
+        uint32_t v = b->gen_lock.load(std::memory_order_relaxed);
+        if (!(v & LOCKED) && b->gen_lock.compare_exchange_weak(v, v | LOCKED, std::memory_order_acquire))
+            return v;
+        std::this_thread::yield(); // the holder may be waiting for this core
+    }
+}
+inline void unlock_bucket(table_bucket* b, uint32_t gen)
+{
+    b->gen_lock.store(gen, std::memory_order_release);
+}
+
 // The table kept for the whole run. The program makes one search at a time,
-// so one table allocated once serves them all, and no search pays for
-// allocating and clearing one. A search that finds it in use allocates a
-// table of its own for the call.
+// so one table allocated once serves them all, and its entries carry over
+// from one move of a game to the next: an entry is a position with its
+// remaining depth, so it stays exact as long as the rules and the number of
+// stones are the same. A search that finds it in use allocates a table of
+// its own for the call.
 struct kept_table {
     std::atomic<bool> busy{false};
     void* raw = nullptr; // null until a search first needs it
     table_bucket* table = nullptr;
-    uint32_t gen = 0; // of the search that used it last; 0 in new memory
+    uint32_t gen = 0;  // of the entries it holds; 0 in new memory
+    bool caps = false; // the empty-capture rule they were found with
+    int total = -1;    // stones in play: bin 13 is not in the key
+    uint8_t age = 0;   // searches so far, which the entries are stamped with
 };
 kept_table g_kept;
+std::atomic<bool> g_clear_kept{false};
 
-// Zeroed memory for a table, aligned to its buckets; null without memory.
+// Memory for a table, aligned to its buckets, every bucket empty; null
+// without memory.
 table_bucket* alloc_table(void** raw)
 {
-    // calloc: pages the search never reaches cost nothing.
+    // calloc: pages the search never reaches cost little.
     *raw = std::calloc(BUCKETS * sizeof(table_bucket) + alignof(table_bucket), 1);
     if (!*raw)
         return nullptr;
     const auto addr = reinterpret_cast<std::uintptr_t>(*raw);
-    return reinterpret_cast<table_bucket*>((addr + alignof(table_bucket) - 1) &
-                                           ~(std::uintptr_t{alignof(table_bucket)} - 1));
+    auto* t = reinterpret_cast<table_bucket*>((addr + alignof(table_bucket) - 1) &
+                                              ~(std::uintptr_t{alignof(table_bucket)} - 1));
+    for (std::size_t i = 0; i < BUCKETS; ++i)
+        new (&t[i].gen_lock) std::atomic<uint32_t>(0);
+    return t;
 }
 
 // One search's use of a table: the kept one if it is free, else its own,
 // else none.
 class table_lease {
 public:
-    table_lease()
+    table_lease(bool caps, int total)
     {
         if (g_table_fail.load(std::memory_order_relaxed))
             return;
@@ -88,12 +122,19 @@ public:
             if (!g_kept.table)
                 g_kept.table = alloc_table(&g_kept.raw);
             if (g_kept.table) {
-                if (++g_kept.gen == 0) { // the stamps wrapped: clear them once
-                    std::memset(g_kept.table, 0, BUCKETS * sizeof(table_bucket));
-                    g_kept.gen = 1;
+                if (g_clear_kept.exchange(false) || g_kept.gen == 0 || caps != g_kept.caps ||
+                    total != g_kept.total) {
+                    if (++g_kept.gen == LOCKED) { // the stamps ran out: clear them once
+                        for (std::size_t i = 0; i < BUCKETS; ++i)
+                            g_kept.table[i].gen_lock.store(0, std::memory_order_relaxed);
+                        g_kept.gen = 1;
+                    }
+                    g_kept.caps = caps;
+                    g_kept.total = total;
                 }
                 table = g_kept.table;
                 gen = g_kept.gen;
+                age = g_kept.age;
                 kept_ = true;
                 return;
             }
@@ -103,16 +144,19 @@ public:
     }
     ~table_lease()
     {
-        if (kept_)
+        if (kept_) {
+            g_kept.age = static_cast<uint8_t>(age + 1);
             g_kept.busy.store(false, std::memory_order_release);
-        else
+        } else {
             std::free(own_);
+        }
     }
     table_lease(const table_lease&) = delete;
     table_lease& operator=(const table_lease&) = delete;
 
     table_bucket* table = nullptr;
     uint32_t gen = 1;
+    uint8_t age = 0;
 
 private:
     bool kept_ = false;
@@ -227,10 +271,27 @@ inline void insert_sorted(int* keys, int* moves, int n, int key, int move, befor
     moves[k] = move;
 }
 
+// What the table knows of a position at a remaining depth: the value lies
+// in [lo, hi] (found: the entries told more than the stores do), and the
+// move to try first.
+struct probe_result {
+    table_bucket* bucket = nullptr;
+    uint64_t k0 = 0;
+    uint32_t k1 = 0;
+    int lo = -INF, hi = INF;
+    bool lo_settled = false, hi_settled = false, found = false;
+    int hint = -1;
+};
+
 class deep_search {
 public:
-    deep_search(bool empty_caps, int total, bool bounded, table_bucket* table, uint32_t gen)
-        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen)
+    // `quit`: set when the search is no longer wanted (another thread found
+    // the answer). `rotate`: a helper thread starts its root moves that many
+    // places later, so that the threads work on different lines first.
+    deep_search(bool empty_caps, int total, bool bounded, table_bucket* table, uint32_t gen,
+                uint8_t search_age, const std::atomic<bool>* quit, int rotate = 0)
+        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen),
+          search_age_(search_age), quit_(quit), rotate_(rotate)
     {
         std::memset(killer_, -1, sizeof killer_);
     }
@@ -252,6 +313,8 @@ public:
 
 private:
     outcome search(const padded_board& p, int r, int alpha, int beta);
+    outcome exact(const padded_board& p, int m, int d, int guess, int cut);
+    void probe(const padded_board& p, int r, probe_result& q);
     outcome child_value(const padded_board& p, int m, int r, int alpha, int beta);
     outcome last_ply(const padded_board& p, int alpha, int beta);
     int order(const padded_board& p, int hint, int r, int* moves) const;
@@ -263,12 +326,16 @@ private:
     const bool bounded_; // no bin is negative, so the stores bound every value
     table_bucket* const table_;
     const uint32_t gen_;
-    uint8_t age_ = 0;
+    const uint8_t search_age_;
+    const std::atomic<bool>* const quit_;
+    const int rotate_;
+    uint8_t age_ = 0; // of the iteration
     unsigned poll_ = 0;
     int history_[14] = {};
     int8_t killer_[KILLER_DEPTHS][2]; // -1: none
 
     int root_moves_[6] = {};
+    int guess_ = 0;
     int nroot_ = 0;
 };
 
@@ -408,7 +475,7 @@ int deep_search::order(const padded_board& p, int hint, int r, int* moves) const
 
 outcome deep_search::search(const padded_board& p, int r, int alpha, int beta)
 {
-    if ((++poll_ & 255) == 0 && search_stop_requested())
+    if ((++poll_ & 255) == 0 && (search_stop_requested() || quit_->load(std::memory_order_relaxed)))
         stopped = true;
     if (stopped)
         return {0, false};
@@ -430,65 +497,26 @@ outcome deep_search::search(const padded_board& p, int r, int alpha, int beta)
             return last_ply(p, alpha, beta);
     }
 
-    table_bucket* bucket = nullptr;
-    uint64_t k0 = 0;
-    uint32_t k1 = 0;
+    probe_result q;
     int hint = -1;
     bool window_settled = true;
     if (table_ && r >= TABLE_MIN_DEPTH && r <= MAX_TABLE_DEPTH) {
-        for (int i = 0; i < 9; ++i)
-            k0 |= static_cast<uint64_t>(b[i]) << (7 * i);
-        k1 = static_cast<uint32_t>(b[9]) | static_cast<uint32_t>(b[10]) << 7 |
-             static_cast<uint32_t>(b[11]) << 14 | static_cast<uint32_t>(b[12]) << 21 |
-             static_cast<uint32_t>(top) << 28 | 1u << 29;
-        bucket = &table_[mix(k0 ^ (static_cast<uint64_t>(k1) << 35) ^ k1) & (BUCKETS - 1)];
-        ++probes;
-
-        int lo = -INF, hi = INF;
-        bool lo_settled = false, hi_settled = false, found = false;
-        int hint_depth = -1;
-        const int nentries = bucket->gen == gen_ ? 3 : 0; // another search's entries count as empty
-        for (int i = 0; i < nentries; ++i) {
-            const table_entry& e = bucket->e[i];
-            if (e.k1 != k1 || e.k0lo != static_cast<uint32_t>(k0) ||
-                e.k0hi != static_cast<uint32_t>(k0 >> 32))
-                continue;
-            const int d = static_cast<int>(e.depth_age & 0xFFFFFF);
-            // The move of this depth's search, else of the deepest one.
-            if (e.move >= 0 && (d == r || (hint_depth != r && d > hint_depth))) {
-                hint = e.move;
-                hint_depth = d;
+        probe(p, r, q);
+        hint = q.hint;
+        if (q.found) {
+            if (q.lo >= beta)
+                return {q.lo, q.lo_settled};
+            if (q.hi <= alpha)
+                return {q.hi, q.hi_settled};
+            if (q.lo == q.hi)
+                return {q.lo, q.lo_settled && q.hi_settled};
+            if (q.lo > alpha) {
+                alpha = q.lo;
+                window_settled = q.lo_settled;
             }
-            // Bounds found at this depth hold here; settled ones from a
-            // shallower search hold at every greater depth.
-            const bool lo_ok = d == r || (d < r && (e.settled & 1));
-            const bool hi_ok = d == r || (d < r && (e.settled & 2));
-            if (lo_ok && e.lo >= lo) {
-                lo_settled = (e.lo == lo && lo_settled) || (e.settled & 1);
-                lo = e.lo;
-                found = found || d == r || lo > b[TOP_STORE];
-            }
-            if (hi_ok && e.hi <= hi) {
-                hi_settled = (e.hi == hi && hi_settled) || (e.settled & 2);
-                hi = e.hi;
-                found = found || d == r || hi < total_ - b[BOTTOM_STORE];
-            }
-        }
-        if (found) {
-            ++hits;
-            if (lo >= beta)
-                return {lo, lo_settled};
-            if (hi <= alpha)
-                return {hi, hi_settled};
-            if (lo == hi)
-                return {lo, lo_settled && hi_settled};
-            if (lo > alpha) {
-                alpha = lo;
-                window_settled = lo_settled;
-            }
-            if (hi < beta) {
-                beta = hi;
-                window_settled = window_settled && hi_settled;
+            if (q.hi < beta) {
+                beta = q.hi;
+                window_settled = window_settled && q.hi_settled;
             }
         }
     }
@@ -545,7 +573,7 @@ outcome deep_search::search(const padded_board& p, int r, int alpha, int beta)
     // the table's bound.
     settled = settled && window_settled;
 
-    if (bucket) {
+    if (q.bucket) {
         // A side of the window the search did not settle keeps the bound
         // the stores give, which holds at every depth.
         int lo = b[TOP_STORE], hi = total_ - b[BOTTOM_STORE];
@@ -558,26 +586,75 @@ outcome deep_search::search(const padded_board& p, int r, int alpha, int beta)
             hi = best;
             hi_settled = settled;
         }
-        store(bucket, k0, k1, r, lo, lo_settled, hi, hi_settled, best > a0 ? best_move : -1);
+        store(q.bucket, q.k0, q.k1, r, lo, lo_settled, hi, hi_settled, best > a0 ? best_move : -1);
     }
     return {best, settled};
+}
+
+void deep_search::probe(const padded_board& p, int r, probe_result& q)
+{
+    const int32_t* b = p.b;
+    for (int i = 0; i < 9; ++i)
+        q.k0 |= static_cast<uint64_t>(b[i]) << (7 * i);
+    q.k1 = static_cast<uint32_t>(b[9]) | static_cast<uint32_t>(b[10]) << 7 |
+           static_cast<uint32_t>(b[11]) << 14 | static_cast<uint32_t>(b[12]) << 21 |
+           static_cast<uint32_t>(p.turn == TOP_STORE) << 28 | 1u << 29;
+    q.bucket = &table_[mix(q.k0 ^ (static_cast<uint64_t>(q.k1) << 35) ^ q.k1) & (BUCKETS - 1)];
+    ++probes;
+
+    int hint_depth = -1;
+    const uint32_t gen = lock_bucket(q.bucket);
+    const int nentries = gen == gen_ ? 3 : 0; // another generation's entries count as empty
+    for (int i = 0; i < nentries; ++i) {
+        const table_entry& e = q.bucket->e[i];
+        if (e.k1 != q.k1 || e.k0lo != static_cast<uint32_t>(q.k0) ||
+            e.k0hi != static_cast<uint32_t>(q.k0 >> 32))
+            continue;
+        const int d = static_cast<int>(e.depth_age & 0xFFFF);
+        // The move of this depth's search, else of the deepest one.
+        if (e.move >= 0 && (d == r || (hint_depth != r && d > hint_depth))) {
+            q.hint = e.move;
+            hint_depth = d;
+        }
+        // Bounds found at this depth hold here; settled ones from a
+        // shallower search hold at every greater depth.
+        const bool lo_ok = d == r || (d < r && (e.settled & 1));
+        const bool hi_ok = d == r || (d < r && (e.settled & 2));
+        if (lo_ok && e.lo >= q.lo) {
+            q.lo_settled = (e.lo == q.lo && q.lo_settled) || (e.settled & 1);
+            q.lo = e.lo;
+            q.found = q.found || d == r || q.lo > b[TOP_STORE];
+        }
+        if (hi_ok && e.hi <= q.hi) {
+            q.hi_settled = (e.hi == q.hi && q.hi_settled) || (e.settled & 2);
+            q.hi = e.hi;
+            q.found = q.found || d == r || q.hi < total_ - b[BOTTOM_STORE];
+        }
+    }
+    unlock_bucket(q.bucket, gen);
+    hits += q.found;
 }
 
 void deep_search::store(table_bucket* bucket, uint64_t k0, uint32_t k1, int r, int lo, bool lo_settled,
                         int hi, bool hi_settled, int move)
 {
     const uint32_t k0lo = static_cast<uint32_t>(k0), k0hi = static_cast<uint32_t>(k0 >> 32);
-    const uint32_t depth_age = static_cast<uint32_t>(r) | static_cast<uint32_t>(age_) << 24;
-    if (bucket->gen != gen_) {
+    const uint32_t depth_age = static_cast<uint32_t>(r) | static_cast<uint32_t>(age_) << 16 |
+                               static_cast<uint32_t>(search_age_) << 24;
+    struct unlock_at_end {
+        table_bucket* b;
+        uint32_t gen;
+        ~unlock_at_end() { unlock_bucket(b, gen); }
+    } lock{bucket, gen_};
+    if (lock_bucket(bucket) != gen_) {
         for (table_entry& e : bucket->e)
             e.k1 = 0;
-        bucket->gen = gen_;
     }
     table_entry* slot = nullptr;
     for (table_entry& e : bucket->e) {
         if (e.k1 != k1 || e.k0lo != k0lo || e.k0hi != k0hi)
             continue;
-        if (static_cast<int>(e.depth_age & 0xFFFFFF) == r) {
+        if (static_cast<int>(e.depth_age & 0xFFFF) == r) {
             // The old and the new bounds both hold: keep the narrower of each.
             if (lo > e.lo) {
                 e.lo = static_cast<int8_t>(lo);
@@ -602,14 +679,16 @@ void deep_search::store(table_bucket* bucket, uint64_t k0, uint32_t k1, int r, i
         if (move < 0)
             move = slot->move;
     } else {
-        // An empty entry, else the shallowest, of an earlier iteration
-        // first: a deep entry saves the most work, and its move orders the
-        // next iteration, which has not come to it yet.
+        // An empty entry, else one of an earlier search, else the
+        // shallowest, of an earlier iteration first: a deep entry saves the
+        // most work, and its move orders the next iteration, which has not
+        // come to it yet.
         long worst = LONG_MAX;
         for (table_entry& e : bucket->e) {
             const long worth = e.k1 == 0 ? -1
-                                         : 2 * static_cast<long>(e.depth_age & 0xFFFFFF) +
-                                               ((e.depth_age >> 24) == age_ ? 1 : 0);
+                                         : ((e.depth_age >> 24) == search_age_ ? 1L << 20 : 0) +
+                                               2 * static_cast<long>(e.depth_age & 0xFFFF) +
+                                               ((e.depth_age >> 16 & 0xFF) == age_ ? 1 : 0);
             if (worth < worst) {
                 worst = worth;
                 slot = &e;
@@ -626,12 +705,43 @@ void deep_search::store(table_bucket* bucket, uint64_t k0, uint32_t k1, int r, i
     slot->settled = static_cast<uint8_t>((lo_settled ? 1u : 0u) | (hi_settled ? 2u : 0u));
 }
 
+// The exact value of root move m by a series of null-window searches that
+// close in on it from `guess`; or, once it is proved worse for the mover
+// than `cut`, the bound that proves it.
+outcome deep_search::exact(const padded_board& p, int m, int d, int guess, int cut)
+{
+    const bool top = p.turn == TOP_STORE;
+    int lower = -INF, upper = INF;
+    bool lower_settled = false, upper_settled = false;
+    int g = guess;
+    for (;;) {
+        const int beta = std::max(g, lower + 1);
+        const outcome o = child_value(p, m, d, beta - 1, beta);
+        if (stopped)
+            return o;
+        if (o.v < beta) {
+            upper = o.v;
+            upper_settled = o.settled;
+        } else {
+            lower = o.v;
+            lower_settled = o.settled;
+        }
+        if (lower >= upper)
+            return {lower, lower_settled && upper_settled};
+        if (top ? upper < cut : lower > cut)
+            return top ? outcome{upper, upper_settled} : outcome{lower, lower_settled};
+        g = o.v;
+    }
+}
+
 bool deep_search::root(const padded_board& p, int d)
 {
-    ++age_;
+    age_ = static_cast<uint8_t>(d);
     const bool top = p.turn == TOP_STORE;
     if (nroot_ == 0)
         nroot_ = order(p, -1, KILLER_DEPTHS, root_moves_);
+    if (rotate_ > 0)
+        std::rotate(root_moves_, root_moves_ + rotate_ % nroot_, root_moves_ + nroot_);
 
     int value[6];
     best = top ? -INF : INF;
@@ -639,18 +749,9 @@ bool deep_search::root(const padded_board& p, int d)
     settled = true;
     for (int k = 0; k < nroot_; ++k) {
         const int m = root_moves_[k];
-        // Only a move that can reach the best so far needs its exact value:
-        // the window ends one short of the best on the losing side and is
-        // open on the other, so a result that reaches the best is exact and
-        // one that does not is a bound that proves it.
-        int alpha = -INF, beta = INF;
-        if (nties > 0) {
-            if (top)
-                alpha = best - 1;
-            else
-                beta = best + 1;
-        }
-        const outcome o = child_value(p, m, d, alpha, beta);
+        // Only a move that can reach the best so far needs its exact value;
+        // for the others a bound that proves them worse will do.
+        const outcome o = nties > 0 ? exact(p, m, d, best, best) : exact(p, m, d, guess_, top ? -INF : INF);
         if (stopped)
             return false;
         value[k] = o.v;
@@ -663,6 +764,7 @@ bool deep_search::root(const padded_board& p, int d)
             ties[nties++] = m;
     }
 
+    guess_ = best;
     // The next iteration tries the best moves first.
     for (int k = 1; k < nroot_; ++k)
         insert_sorted(value, root_moves_, k, value[k], root_moves_[k],
@@ -670,7 +772,56 @@ bool deep_search::root(const padded_board& p, int d)
     return true;
 }
 
+// Iterative deepening to remaining depth r: each iteration leaves in the
+// table the moves that order the next. Steps of two: a depth and the one
+// after it favour opposite sides, and the moves that were best two levels
+// shallower order the next iteration better than the last one's. True when
+// the answer is found (at depth r, or settled: no depth cut it off).
+bool deepen(deep_search& s, const padded_board& p, int r, int* reached)
+{
+    for (int d = 2 - r % 2;; d = d < r - 2 ? d + 2 : r) {
+        if (!s.root(p, d))
+            return false;
+        *reached = d;
+        if (d == r || s.settled)
+            return true;
+    }
+}
+
+// Search threads: the machine's, or fewer by WKIVARI_SEARCH_THREADS, or
+// what a test forces.
+std::atomic<int> g_threads_forced{0};
+std::atomic<int> g_thread_fail{0};
+
+int search_threads()
+{
+    if (const int forced = g_threads_forced.load(std::memory_order_relaxed); forced > 0)
+        return forced;
+    const int machine = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const char* env = std::getenv("WKIVARI_SEARCH_THREADS");
+    if (!env)
+        return machine;
+    char* end = nullptr;
+    const long n = std::strtol(env, &end, 10);
+    return end != env && *end == '\0' && n >= 1 ? static_cast<int>(std::min<long>(n, machine)) : machine;
+}
+
 } // namespace
+
+void deep_threads_force(int n)
+{
+    g_threads_forced.store(n, std::memory_order_relaxed);
+}
+
+void deep_thread_fail(int n)
+{
+    g_thread_fail.store(n, std::memory_order_relaxed);
+}
+
+void deep_table_clear()
+{
+    g_clear_kept.store(true);
+}
 
 void deep_table_fail(bool fail)
 {
@@ -723,30 +874,56 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     // reaches the depths where the table is used.
     std::optional<table_lease> lease;
     if (bounded && total <= MAX_TABLE_STONES && r >= TABLE_MIN_DEPTH)
-        lease.emplace();
+        lease.emplace(caps, total);
     table_bucket* const table = lease ? lease->table : nullptr;
+    const uint32_t gen = lease ? lease->gen : 0;
+    const uint8_t age = lease ? lease->age : 0;
 
-    deep_search s(caps, total, bounded, table, lease ? lease->gen : 0);
-    // Iterative deepening: each iteration leaves in the table the moves that
-    // order the next. An answer no depth cut off holds at every depth.
-    bool done = false;
-    // Steps of two: a depth and the one after it favour opposite sides, and
-    // the moves that were best two levels shallower order the next
-    // iteration better than the last one's.
-    for (int d = 2 - r % 2;; d = d < r - 2 ? d + 2 : r) {
-        if (!s.root(p, d))
-            break;
-        st.depth_reached = d;
-        if (d == r || s.settled) {
-            done = true;
-            break;
+    // Helper threads search the same position through the shared table,
+    // each starting with other root moves; what they find there spares this
+    // thread work. Only this thread's answer counts, and every entry holds
+    // for its position and depth whoever wrote it, so the answer is the one
+    // thread's. Without a table they could not help.
+    std::atomic<bool> quit{false};
+    struct helper {
+        std::thread t;
+        std::optional<deep_search> s;
+    };
+    const int want = table ? search_threads() : 1;
+    std::vector<helper> helpers;
+    try {
+        helpers.reserve(static_cast<std::size_t>(want - 1));
+        for (int i = 1; i < want; ++i) {
+            helper& h = helpers.emplace_back();
+            h.s.emplace(caps, total, bounded, table, gen, age, &quit, i);
+            if (g_thread_fail.load(std::memory_order_relaxed) > 0 && g_thread_fail.fetch_sub(1) > 0)
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            h.t = std::thread([&p, r, &s = *h.s] {
+                int reached = 0;
+                deepen(s, p, r, &reached);
+            });
         }
+    } catch (const std::exception&) { // no thread or no memory for one: fewer threads
+        if (!helpers.empty() && !helpers.back().t.joinable())
+            helpers.pop_back();
     }
-    lease.reset();
 
+    deep_search s(caps, total, bounded, table, gen, age, &quit);
+    const bool done = deepen(s, p, r, &st.depth_reached);
+    quit.store(true, std::memory_order_relaxed);
+    st.threads = 1 + static_cast<int>(helpers.size());
     st.nodes = s.nodes;
     st.probes = s.probes;
     st.hits = s.hits;
+    for (helper& h : helpers) {
+        h.t.join();
+        st.nodes += h.s->nodes;
+        st.probes += h.s->probes;
+        st.hits += h.s->hits;
+    }
+    helpers.clear();
+    lease.reset();
+
     st.table = table != nullptr;
     st.settled = done && s.settled;
     if (!done || search_stop_requested()) {

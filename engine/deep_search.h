@@ -10,7 +10,8 @@ int tree_comp_move(node* n, int depth, search_settings settings = current_search
 
 // What one deep search did.
 struct deep_stats {
-    long long nodes = 0;   // moves made (one per gen_node call the tree search would make)
+    long long nodes = 0;   // moves made (one per gen_node call the tree search would make), all threads
+    int threads = 0;       // threads that searched
     long long probes = 0;  // table look-ups
     long long hits = 0;    // look-ups that found bounds for that position at that depth
     bool table = false;    // the search had its table (deep enough for one, and allocated)
@@ -23,6 +24,19 @@ struct deep_stats {
 int deep_comp_move(node* n, int depth, deep_stats* stats = nullptr,
                    search_settings settings = current_search_settings());
 
-// Test seam: while set, the deep search cannot allocate its table and
-// searches without one.
+// The deep search runs on every hardware thread (with its table; without
+// one, on this thread alone). The environment variable
+// WKIVARI_SEARCH_THREADS, a decimal number read as each search starts, may
+// lower that count for tests and benchmarks; other values are ignored.
+
+// Its table keeps the entries of one search for the next, while the rules
+// and the stones in play stay the same. deep_table_clear forgets them, so
+// that the next search starts cold.
+void deep_table_clear();
+
+// Test seams: while set, the deep search cannot allocate its table and
+// searches without one; it uses exactly n threads (0: as above); the next n
+// thread starts fail.
 void deep_table_fail(bool fail);
+void deep_threads_force(int n);
+void deep_thread_fail(int n);
