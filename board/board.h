@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 // Cell size in pixels, taken from the top-row bitmap when the art is loaded.
 // The board is 8 columns by 2 rows of cells; the stores fill columns 0 and 7.
 extern int g_bin_w;
@@ -44,6 +46,14 @@ void invalidate_bin(HWND hwnd, int bin);
 // or -1 when the point selects no bin of that side.
 int hit_bin(int x, int y, int turn);
 
+// Frames drawn round a bin's cell over its stones, each on one bin or -1:
+// the keyboard's focus, and the bin the computer suggests.
+extern int g_focus_bin;
+extern int g_hint_bin;
+// Moves `frame` (g_focus_bin or g_hint_bin) to `bin` (-1 hides it) and
+// repaints the cells it leaves and enters.
+void set_frame(HWND hwnd, int& frame, int bin);
+
 // Per bin 0..13, the colours of its stones in order of arrival, ended by -1.
 extern int g_stones[14][140];
 // Stones in a bin's list; -1 for a bin outside 0..13.
@@ -55,6 +65,10 @@ int init_stones(int stones);
 // bin after a pause of g_anim_pause_ms. Does nothing unless `bin` is a
 // non-empty playing bin.
 void animate_move(HWND hwnd, int bin);
+// The stone lists packed, each bin's colours followed by -1, to be put back
+// as they were with unpack_stones (which refuses anything else).
+std::string pack_stones();
+bool unpack_stones(const std::string& packed);
 
 // The animation's pause per step, in milliseconds; tests set it to 0.
 extern int g_anim_pause_ms;

@@ -10,6 +10,9 @@
 int g_bin_w = 0;
 int g_bin_h = 0;
 
+int g_focus_bin = -1;
+int g_hint_bin = -1;
+
 HBITMAP g_board_bitmaps[3] = {};
 const int board_bitmap_ids[3] = {IDB_BOARD_TOP, IDB_BOARD_BOTTOM, IDB_BOARD_STORE};
 
@@ -34,6 +37,22 @@ RECT bin_cell(int bin)
     else if (bin == TOP_STORE)
         r = {0, 0, w, 2 * h};
     return r;
+}
+
+// A rounded frame `inset` pixels inside a bin's cell, `width` pixels wide.
+void draw_frame(HDC dc, int bin, int inset, int width, COLORREF colour)
+{
+    const RECT cell = bin_cell(bin);
+    HPEN pen = CreatePen(PS_SOLID, width, colour);
+    if (!pen)
+        return;
+    HGDIOBJ old_pen = SelectObject(dc, pen);
+    HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    const int a = inset + width / 2, b = inset + (width + 1) / 2; // the pen is centred on the outline
+    RoundRect(dc, cell.left + a, cell.top + a, cell.right - b + 1, cell.bottom - b + 1, 18, 18);
+    SelectObject(dc, old_brush);
+    SelectObject(dc, old_pen);
+    DeleteObject(pen);
 }
 
 bool bitmap_size(HBITMAP bmp, int* w, int* h)
@@ -160,6 +179,12 @@ void paint_board(HWND hwnd, HIMAGELIST images)
             draw_stone(dc, images, g_stones[bin][k], cell.left + row[k].x - 3, cell.top + row[k].y - 9);
     }
 
+    // The hint outside the focus, so that both show on one bin.
+    if (g_hint_bin >= 0)
+        draw_frame(dc, g_hint_bin, 1, 4, RGB(255, 196, 0));
+    if (g_focus_bin >= 0)
+        draw_frame(dc, g_focus_bin, 6, 2, RGB(32, 48, 160));
+
     if (mem) {
         if (before)
             SelectObject(mem, before);
@@ -184,6 +209,18 @@ void invalidate_bin(HWND hwnd, int bin)
     const RECT cell = bin_cell(bin);
     InvalidateRect(hwnd, &cell, FALSE);
     UpdateWindow(hwnd);
+}
+
+void set_frame(HWND hwnd, int& frame, int bin)
+{
+    if (bin < 0 || bin > 13)
+        bin = -1;
+    if (frame == bin)
+        return;
+    const int left = frame;
+    frame = bin;
+    invalidate_bin(hwnd, left);
+    invalidate_bin(hwnd, bin);
 }
 
 int hit_bin(int x, int y, int turn)

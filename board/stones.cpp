@@ -108,3 +108,34 @@ void animate_move(HWND hwnd, int bin)
     invalidate_bin(hwnd, facing);
     invalidate_bin(hwnd, side);
 }
+
+std::string pack_stones()
+{
+    std::string packed;
+    for (int bin = 0; bin < 14; ++bin) {
+        for (int k = 0, n = bin_count(bin); k < n; ++k)
+            packed += static_cast<char>(g_stones[bin][k]);
+        packed += static_cast<char>(-1);
+    }
+    return packed;
+}
+
+bool unpack_stones(const std::string& packed)
+{
+    // Checked whole before anything changes: fourteen lists of colours that fit.
+    int ends = 0, n = 0;
+    for (const signed char c : packed) {
+        if (c == -1)
+            ++ends, n = 0;
+        else if (c < 0 || c > 4 || ++n > max_stones)
+            return false;
+    }
+    if (ends != 14 || static_cast<signed char>(packed.back()) != -1)
+        return false;
+    int bin = 0, k = 0;
+    for (const signed char c : packed) {
+        g_stones[bin][k] = c;
+        k = c == -1 ? (++bin, 0) : k + 1;
+    }
+    return true;
+}

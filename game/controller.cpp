@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 HANDLE g_thread = INVALID_HANDLE_VALUE;
 BOOL(WINAPI* g_play_sound)(LPCSTR, HMODULE, DWORD) = PlaySoundA;
@@ -41,14 +43,72 @@ WPARAM s_wanted = 0;
 // What the running search works on, copied on the user interface thread
 // before its thread starts: the thread reads no option the user can change
 // meanwhile (an Options dialog confirmed during the search changes the next
-// one), and nothing here is written again until the thread has ended.
+// one), and nothing here is written again until the thread has ended. The
+// search builds and frees its tree below a copy of the position, so the game
+// record, with the moves taken back below the current position, stays whole.
 struct search_order {
     node* position;
     int depth;
     search_settings settings;
     WPARAM request;
+    bool hint; // for the person to move: shown, never played
 };
 search_order s_order{};
+node s_searched{};
+
+// The stone lists after each move of the game path, by level, so that taking
+// moves back shows every stone where it was. Moves taken back keep theirs
+// until a new move drops them.
+std::vector<std::string> s_lists;
+
+// False from the start of the program until the first New Game: the opening
+// then shows no position in the status bar.
+bool s_started = false;
+
+constexpr UINT_PTR hint_timer = 1;
+constexpr UINT hint_frame_ms = 2000;
+
+bool show_move(HWND hwnd, node* played);
+
+void keep_lists(const node* n)
+{
+    s_lists.resize(static_cast<size_t>(n->level));
+    s_lists.push_back(pack_stones());
+}
+
+// Part 0 for a position where no one is asked to move.
+bool waits_for_new_game(const node* n)
+{
+    return game_over(n) || (n == g_root && !s_started);
+}
+
+void end_hint(HWND hwnd)
+{
+    KillTimer(hwnd, hint_timer);
+    set_frame(hwnd, g_hint_bin, -1);
+}
+
+// Starts the search thread for `request` on the current position.
+void start_search(HWND hwnd, WPARAM request, bool hint)
+{
+    s_searched = *g_current;
+    s_searched.parent = s_searched.first_child = s_searched.next_sibling = nullptr;
+    // Whatever the option holds, the search is never handed a negative depth.
+    s_order = {&s_searched, std::clamp(g_difficulty, 0, MAX_SEARCH_DEPTH), current_search_settings(), request,
+               hint};
+    HANDLE thread = g_create_thread(nullptr, 0, comp_move_thread, nullptr, 0, nullptr);
+    g_thread = thread != nullptr ? thread : INVALID_HANDLE_VALUE;
+    if (g_thread == INVALID_HANDLE_VALUE) {
+        // Nothing is left waiting for a result: a click may play the
+        // computer's side, after which it is asked again, or New Game starts
+        // over. A hint that cannot start just does not come.
+        if (!hint)
+            set_status_text(hwnd, 0, "The computer cannot move: out of resources.");
+        return;
+    }
+    g_saved_cursor = SetCursor(g_busy_cursor);
+    set_status_text(hwnd, 0, hint ? "Looking for a hint..." : "Computer is pondering move...");
+}
 
 // After a move that did not end the game, and after New Game.
 void hand_over(HWND hwnd, const node* n)
@@ -93,6 +153,8 @@ int init_game(HWND hwnd)
     init_stones(stones);
     redraw_board(hwnd);
     set_status_text(hwnd, 0, new_game_prompt);
+    s_started = false;
+    s_lists.assign(1, pack_stones());
     return 0;
 }
 
@@ -115,9 +177,26 @@ int make_move(HWND hwnd, node*& current, int bin)
         return -3;
     }
     node* played = current;
+    while (played->next_sibling != nullptr)
+        free_node(played->next_sibling); // the moves taken back from here are dropped
+    if (!show_move(hwnd, played))
+        return -3;
+    hand_over(hwnd, played);
+    return 0;
+}
+
+namespace {
+
+// Plays out the move that made `played` current: animation, status, History
+// line, sound, end test and result. False when the game ended with it.
+bool show_move(HWND hwnd, node* played)
+{
     s_wanted = 0; // a computer move asked for the position before is not wanted now
+    end_hint(hwnd);
+    set_frame(hwnd, g_focus_bin, -1);
     calc_h(played);
-    animate_move(hwnd, bin);
+    animate_move(hwnd, played->move);
+    keep_lists(played);
     update_status(hwnd, played);
 
     char line[80];
@@ -129,13 +208,15 @@ int make_move(HWND hwnd, node*& current, int bin)
 
     // The engine's test takes the stones in play from the board, so a stones
     // option changed during the game does not move the thresholds.
+    place_focus(hwnd);
     if (game_over(played)) {
         show_result(hwnd, played);
-        return -3;
+        return false;
     }
-    hand_over(hwnd, played);
-    return 0;
+    return true;
 }
+
+} // namespace
 
 void new_game(HWND hwnd)
 {
@@ -148,10 +229,14 @@ void new_game(HWND hwnd)
     init_node(g_root, g_first_turn, stones);
     g_current = g_root;
     init_stones(stones);
+    s_lists.assign(1, pack_stones());
+    s_started = true;
+    end_hint(hwnd);
     redraw_board(hwnd);
     history_clear(g_hist_dlg);
     update_status(g_hwnd_main, g_current);
     hand_over(hwnd, g_current);
+    place_focus(hwnd);
 }
 
 void start_computer_move(HWND hwnd, WPARAM request)
@@ -160,18 +245,7 @@ void start_computer_move(HWND hwnd, WPARAM request)
     if (g_current == nullptr || request == 0 || request != s_wanted || g_thread != INVALID_HANDLE_VALUE)
         return;
     s_wanted = 0;
-    // Whatever the option holds, the search is never handed a negative depth.
-    s_order = {g_current, std::clamp(g_difficulty, 0, MAX_SEARCH_DEPTH), current_search_settings(), request};
-    HANDLE thread = g_create_thread(nullptr, 0, comp_move_thread, nullptr, 0, nullptr);
-    g_thread = thread != nullptr ? thread : INVALID_HANDLE_VALUE;
-    if (g_thread == INVALID_HANDLE_VALUE) {
-        // Nothing is left waiting for a result: a click may play the
-        // computer's side, after which it is asked again, or New Game starts over.
-        set_status_text(hwnd, 0, "The computer cannot move: out of resources.");
-        return;
-    }
-    g_saved_cursor = SetCursor(g_busy_cursor);
-    set_status_text(hwnd, 0, "Computer is pondering move...");
+    start_search(hwnd, request, false);
 }
 
 DWORD WINAPI comp_move_thread(LPVOID)
@@ -189,7 +263,10 @@ void computer_moved(HWND hwnd, WPARAM request, LPARAM bin)
     WaitForSingleObject(g_thread, INFINITE);
     CloseHandle(g_thread);
     g_thread = INVALID_HANDLE_VALUE;
-    make_move(hwnd, g_current, static_cast<int>(bin));
+    if (s_order.hint)
+        show_hint(hwnd, static_cast<int>(bin));
+    else
+        make_move(hwnd, g_current, static_cast<int>(bin));
     SetCursor(g_saved_cursor);
 }
 
@@ -202,15 +279,104 @@ LRESULT game_cursor()
 
 void click_board(LPARAM point)
 {
-    // While the computer thinks the position belongs to its search.
-    if (g_current == nullptr || g_thread != INVALID_HANDLE_VALUE)
+    hide_focus(g_hwnd_main);
+    if (g_current == nullptr)
         return;
     const int x = static_cast<short>(LOWORD(point));
     const int y = static_cast<short>(HIWORD(point));
-    const int bin = hit_bin(x, y, g_current->turn);
-    if (bin < 0)
+    play_bin(hit_bin(x, y, g_current->turn));
+}
+
+void play_bin(int bin)
+{
+    // While the computer thinks its move is awaited; a hint gives way to the
+    // person's own choice.
+    if (g_current == nullptr || bin < 0 || computer_thinking())
         return;
+    abandon_search();
     make_move(g_hwnd_main, g_current, bin);
+}
+
+bool computer_thinking()
+{
+    return g_thread != INVALID_HANDLE_VALUE && !s_order.hint;
+}
+
+void undo_move(HWND hwnd)
+{
+    if (g_current == nullptr || g_current == g_root || g_num_players == 0)
+        return;
+    abandon_search();
+    s_wanted = 0; // nor is a computer move asked for and not yet started
+    // Back to the person's previous turn: the computer's moves since go too.
+    node* n = g_current->parent;
+    while (n != g_root && computer_plays(n->turn))
+        n = n->parent;
+    g_current = n;
+    end_hint(hwnd);
+    if (static_cast<size_t>(n->level) < s_lists.size())
+        unpack_stones(s_lists[n->level]);
+    redraw_board(hwnd);
+    history_show_game(g_hist_dlg);
+    if (n == g_root && !s_started) {
+        for (int part = 1; part < 5; ++part)
+            set_status_text(hwnd, part, "");
+    } else {
+        update_status(hwnd, n);
+    }
+    if (waits_for_new_game(n))
+        set_status_text(hwnd, 0, new_game_prompt);
+    else
+        hand_over(hwnd, n);
+    place_focus(hwnd);
+}
+
+void redo_move(HWND hwnd)
+{
+    // A move played again is played as a click would be.
+    if (g_current == nullptr || g_current->first_child == nullptr || computer_thinking() || s_wanted != 0)
+        return;
+    abandon_search();
+    // The computer's moves that were taken back with the person's come back with it.
+    for (node* next = g_current->first_child; next != nullptr; next = next->first_child) {
+        g_current = next;
+        if (!show_move(hwnd, next))
+            return;
+        if (!computer_plays(next->turn) || next->first_child == nullptr) {
+            hand_over(hwnd, next);
+            return;
+        }
+    }
+}
+
+void ask_hint(HWND hwnd)
+{
+    if (g_current == nullptr || g_thread != INVALID_HANDLE_VALUE || s_wanted != 0 ||
+        !is_side(g_current->turn) || computer_plays(g_current->turn))
+        return;
+    const int first = first_bin(g_current->turn);
+    if (std::all_of(g_current->bins + first, g_current->bins + first + 6, [](int n) { return n == 0; }))
+        return; // nothing to suggest
+    start_search(hwnd, ++s_last_request, true);
+}
+
+void show_hint(HWND hwnd, int bin)
+{
+    if (g_current == nullptr || side_of(bin) != g_current->turn || g_current->bins[bin] < 1) {
+        set_status_text(hwnd, 0, waits_for_new_game(g_current) ? new_game_prompt : your_turn);
+        return;
+    }
+    set_frame(hwnd, g_hint_bin, bin);
+    SetTimer(hwnd, hint_timer, hint_frame_ms, nullptr);
+    char text[80];
+    snprintf(text, sizeof text, "Hint: bin %s", bin_label[bin]);
+    set_status_text(hwnd, 0, text);
+}
+
+void game_timer(HWND hwnd, WPARAM timer)
+{
+    if (timer == hint_timer)
+        end_hint(hwnd);
 }
 
 void abandon_search()

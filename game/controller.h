@@ -79,6 +79,42 @@ void click_board(LPARAM point);
 // when none runs. Its result is never applied.
 void abandon_search();
 
+// A bin chosen by a click or a key: played for the side to move, unless the
+// computer is thinking; a hint being looked for gives way. -1 does nothing.
+void play_bin(int bin);
+// True while the computer looks for its own move (not for a hint).
+bool computer_thinking();
+
+// Takes back the last move, or against the computer everything back to the
+// person's previous turn, abandoning a search first. Nothing is animated;
+// board, status, History and tips show that earlier moment again. Does
+// nothing at the start of a game or with no person playing.
+void undo_move(HWND hwnd);
+// Plays the moves taken back again, animated, up to the next turn of a
+// person; a new move drops them. Ignored while the computer thinks.
+void redo_move(HWND hwnd);
+// On a person's turn, looks for the computer's choice for that side on the
+// search thread; a click, a key that plays, New Game or a take-back abandons
+// it. The answer is framed for two seconds and named in status part 0.
+void ask_hint(HWND hwnd);
+// The found hint's bin (or the search's negative result) on show.
+void show_hint(HWND hwnd, int bin);
+// WM_TIMER of the main window: the hint's frame goes when its time is up.
+void game_timer(HWND hwnd, WPARAM timer);
+
+// Keyboard play, WM_KEYDOWN of the main window: the digits 1 to 6 (and the
+// number pad's) play the side to move's bin in that screen column, Left and
+// Right move the focus frame over that side's non-empty bins, Enter and
+// Space play the framed bin, H asks for a hint, Ctrl+Z and Ctrl+Y take a
+// move back and play it again. True when the key was one of these.
+bool game_key(HWND hwnd, WPARAM key, bool ctrl);
+// A mouse click hides the focus frame until a key is used again.
+void hide_focus(HWND hwnd);
+// Puts the focus frame, if shown, on the focused column's bin of the side to
+// move (the next non-empty one to the right when that is empty); none while
+// the computer is to move.
+void place_focus(HWND hwnd);
+
 // The Options dialog (resource IDD_OPTIONS), run with no owner so the game
 // goes on while it is open. OK stores the fields in the option globals and
 // rewrites the settings file; Cancel, Esc and the close box change nothing.

@@ -51,6 +51,13 @@ void history_add(HWND dlg, const char* text)
         SendMessageA(list, LB_SETTOPINDEX, index - (history_visible_lines - 1), 0);
 }
 
+void history_show_game(HWND dlg)
+{
+    history_clear(dlg);
+    if (dlg != nullptr)
+        fill_history(dlg);
+}
+
 void history_clear(HWND dlg)
 {
     if (dlg == nullptr)

@@ -12,6 +12,9 @@ void history_add(HWND dlg, const char* text);
 // Empties the History list of dialog `dlg`; does nothing when `dlg` is null
 // or has no History list.
 void history_clear(HWND dlg);
+// Lists the game path anew in dialog `dlg`, as when it opens; does nothing
+// when `dlg` is null.
+void history_show_game(HWND dlg);
 
 // Centres `dlg` over `owner`, pulled back onto the screen at the left/top
 // (0) and the right/bottom edges (screen size minus dialog size).

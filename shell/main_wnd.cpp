@@ -74,8 +74,8 @@ LRESULT on_command(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 // still being sown.
 bool waits_for_the_move(UINT msg)
 {
-    return msg == WM_COMMAND || msg == WM_LBUTTONUP || msg == WM_COMPUTER_MOVE || msg == WM_COMPUTER_MOVED ||
-           msg == WM_CLOSE;
+    return msg == WM_COMMAND || msg == WM_LBUTTONUP || msg == WM_KEYDOWN || msg == WM_COMPUTER_MOVE ||
+           msg == WM_COMPUTER_MOVED || msg == WM_CLOSE;
 }
 
 } // namespace
@@ -107,6 +107,16 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         return on_command(hwnd, msg, wparam, lparam);
     case WM_LBUTTONUP:
         click_board(lparam);
+        return 0;
+    case WM_KEYDOWN:
+        // The classic keys of Windows games act as their menu commands.
+        if (wparam == VK_F1 || wparam == VK_F2)
+            return on_command(hwnd, WM_COMMAND, wparam == VK_F1 ? IDM_HELP_CONTENTS : IDM_NEW_GAME, 0);
+        if (game_key(hwnd, wparam, GetKeyState(VK_CONTROL) < 0))
+            return 0;
+        return DefWindowProcA(hwnd, msg, wparam, lparam);
+    case WM_TIMER:
+        game_timer(hwnd, wparam);
         return 0;
     case WM_COMPUTER_MOVE:
         start_computer_move(hwnd, wparam);

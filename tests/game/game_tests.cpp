@@ -7,11 +7,14 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "resources/resource.h"
+#include "shell/dialogs.h"
+#include "shell/help.h"
 #include "shell/shell.h"
 #include "tests/win32/harness.h"
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <numeric>
 #include <thread>
 #include <tuple>
@@ -115,6 +118,16 @@ protected:
         SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
     }
     void click(int bin) { SendMessageA(hwnd_, WM_LBUTTONUP, 0, bin_point(bin)); }
+    // A key as the user types it, posted, with Ctrl held or not; 0 is a click on a store instead.
+    void key(WPARAM vk, bool ctrl = false)
+    {
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[VK_CONTROL] = ctrl ? 0x80 : 0;
+        SetKeyboardState(state);
+        vk ? PostMessageA(hwnd_, WM_KEYDOWN, vk, 1) : PostMessageA(hwnd_, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+        pump_pending();
+    }
 
     // Plays to the end, a person's turn by a click on the side's lowest non-empty bin. After every move the
     // record, the view and the memory agree, and the move came from whoever plays its side.
@@ -322,6 +335,129 @@ TEST_F(Game, WithoutAThreadForTheComputerThePersonGoesOn)
     click(12);
     EXPECT_EQ(g_current->level, 1);
     EXPECT_EQ(status_text(0), your_turn);
+}
+
+// Each key in turn from the opening of a game for two: the position, the focus frame, the message part.
+TEST_F(Game, KeysPlayFrameTakeBackAndCommand)
+{
+    new_game(2, B);
+    const std::tuple<WPARAM, bool, int, int, const char*> rows[] = {
+        {'1', false, 1, 12, your_turn}, // bin 0; the frame goes to the top row's first column
+        {VK_LEFT, false, 1, 7, your_turn},   {VK_RIGHT, false, 1, 12, your_turn},
+        {VK_RETURN, false, 2, 0, your_turn}, {VK_NUMPAD1, false, 3, 11, your_turn}, // skips empty 12
+        {0, false, 3, -1, your_turn},        {VK_SPACE, false, 3, 11, your_turn},   // shown, not played
+        {'Z', true, 2, 0, your_turn},        {'Y', true, 3, 11, your_turn},
+        {'6', false, 4, 5, your_turn},       {'1', false, 4, 1, refused},
+        {VK_F1, false, 4, 1, refused},       {VK_F2, false, 0, 0, your_turn},
+        {'Q', false, 0, 0, your_turn}};
+    for (const auto& [vk, ctrl, level, frame, message] : rows) {
+        key(vk, ctrl);
+        EXPECT_EQ(std::make_tuple(g_current->level, g_focus_bin, status_text(0)),
+                  std::make_tuple(level, frame, std::string(message)))
+            << "key " << vk;
+    }
+    EXPECT_TRUE(g_help_wnd != nullptr && IsWindowVisible(g_help_wnd));
+}
+
+// What a user sees of the game: every stone's colour, the status parts, the History list, and the position.
+std::string seen_now()
+{
+    std::string v = pack_stones() + std::to_string(reinterpret_cast<uintptr_t>(g_current));
+    for (int part = 0; part < 5; ++part)
+        v += "|" + status_text(part);
+    for (const std::string& line : list_lines(GetDlgItem(g_hist_dlg, IDC_HISTORY_LIST)))
+        v += "|" + line;
+    return v;
+}
+
+// Between two people and against the computer, each take-back shows what was shown at the person's previous
+// turn, and each move played again what was shown after it; the record keeps the moves taken back until a
+// new move drops them.
+TEST_F(Game, TakingBackAndPlayingAgainShowExactlyWhatWasShown)
+{
+    const std::unique_ptr<HWND__, decltype(&DestroyWindow)> history(
+        CreateDialogParamA(g_hinst, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, history_dlg_proc, 0),
+        DestroyWindow);
+    g_difficulty = 1, g_num_stones = 6;
+    const auto lowest = [] {
+        return int(std::find_if(g_current->bins + g_current->turn - 6, g_current->bins + g_current->turn,
+                                [](int n) { return n > 0; }) -
+                   g_current->bins);
+    };
+    for (int players : {2, 1}) {
+        new_game(players, B);
+        std::vector<std::string> seen;
+        for (;;) {
+            ASSERT_TRUE(pump_until(person_to_move));
+            seen.push_back(seen_now());
+            if (seen.size() == 7)
+                break;
+            click(lowest());
+        }
+        const long kept = node_alloc_live();
+        for (int k = 6; k >= 0; --k, key('Z', true))
+            EXPECT_EQ(seen_now(), seen[k]) << players << " players, back to " << k;
+        EXPECT_EQ(seen_now(), seen[0]);
+        EXPECT_EQ(node_alloc_live(), kept);
+        for (int k = 1; k < 7; ++k) {
+            key('Y', true);
+            EXPECT_EQ(seen_now(), seen[k]) << players << " players, again to " << k;
+        }
+        key('Z', true);
+        click(lowest()); // the same move as before, played anew
+        ASSERT_TRUE(pump_until(person_to_move));
+        EXPECT_EQ(node_alloc_live(), live_before_ + 1 + g_current->level);
+        const std::string now = seen_now();
+        key('Y', true);
+        EXPECT_EQ(seen_now(), now);
+    }
+}
+
+// The search is abandoned at once; with no turn of the person's before, the computer moves again.
+TEST_F(Game, TakingBackAbandonsTheComputersSearchOrGivesItTheTurnAgain)
+{
+    start_deep_search(1);
+    key('Z', true); // nothing to take back
+    click(8);       // the person's move is awaited
+    key('H');
+    EXPECT_TRUE(searching() && g_current == g_root && status_text(0) == "Computer is pondering move...");
+    new_game(1, B);
+    click(1);
+    ASSERT_TRUE(pump_until(searching));
+    key('Z', true);
+    EXPECT_TRUE(!asked() && g_current == g_root && status_text(0) == your_turn);
+    EXPECT_EQ(node_alloc_live(), live_before_ + 2); // kept to be played again
+    g_difficulty = 1;
+    new_game(1, T);
+    ASSERT_TRUE(pump_until(person_to_move));
+    key('Z', true);
+    ASSERT_TRUE(pump_until(person_to_move));
+    EXPECT_GT(g_current->level, 0);
+    EXPECT_EQ(node_alloc_live(), live_before_ + 1 + g_current->level);
+}
+
+// The answer names the bin and frames it for a while; a result that a click or New Game abandoned is dropped.
+TEST_F(Game, AHintShowsTheComputersChoiceUnlessAClickOrNewGameCameFirst)
+{
+    g_difficulty = 3;
+    new_game(2, T);
+    key('H');
+    ASSERT_TRUE(pump_until([] { return g_hint_bin >= 0; }));
+    const int expected = opening_move(4, 3, {false, false});
+    const std::string named = std::string("Hint: bin ") + bin_label[expected];
+    EXPECT_EQ(std::make_pair(g_hint_bin, status_text(0)), std::make_pair(expected, named));
+    ASSERT_TRUE(pump_until([] { return g_hint_bin < 0; }));
+    EXPECT_EQ(status_text(0), named);
+    for (bool by_click : {true, false}) {
+        g_threads = threads::held;
+        key('H');
+        ResumeThread(g_held);
+        ASSERT_EQ(WaitForSingleObject(g_held, static_cast<DWORD>(wait_limit_ms)), WAIT_OBJECT_0);
+        by_click ? click(8) : new_game(2, T); // its answer waits in the queue
+        pump_pending();
+        EXPECT_TRUE(g_hint_bin < 0 && !searching() && status_text(0) == your_turn);
+        EXPECT_EQ(g_current->level, by_click ? 1 : 0);
+    }
 }
 
 using Settings = InTempDir;

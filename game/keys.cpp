@@ -1,0 +1,90 @@
+// Keyboard play on the main window: the digit keys, the focus frame, and the keys that take moves back and
+// ask for a hint.
+#include "game/controller.h"
+
+#include "board/board.h"
+#include "engine/engine.h"
+
+namespace {
+
+// The frame shows once a key has been used and a mouse click hides it, as
+// focus cues do in Windows.
+bool s_cues = false;
+// The focused screen column, 1 (left) to 6; it stays when the turn changes.
+int s_column = 1;
+
+int bin_in_column(int side, int column)
+{
+    return side == BOTTOM_STORE ? column - 1 : 13 - column;
+}
+
+int column_of(int bin)
+{
+    return bin < BOTTOM_STORE ? bin + 1 : 13 - bin;
+}
+
+// The first non-empty bin of the side to move from `column` on, going `step`
+// columns at a time and wrapping round; -1 when the row is empty.
+int next_bin(int column, int step)
+{
+    for (int i = 0; i < 6; ++i) {
+        const int bin = bin_in_column(g_current->turn, (column - 1 + step * i + 12) % 6 + 1);
+        if (g_current->bins[bin] > 0)
+            return bin;
+    }
+    return -1;
+}
+
+bool person_to_move()
+{
+    return g_current != nullptr && is_side(g_current->turn) && !computer_plays(g_current->turn) &&
+           !computer_thinking();
+}
+
+} // namespace
+
+void place_focus(HWND hwnd)
+{
+    set_frame(hwnd, g_focus_bin, s_cues && person_to_move() ? next_bin(s_column, 1) : -1);
+}
+
+void hide_focus(HWND hwnd)
+{
+    s_cues = false;
+    place_focus(hwnd);
+}
+
+bool game_key(HWND hwnd, WPARAM key, bool ctrl)
+{
+    if (ctrl) {
+        if (key == 'Z')
+            undo_move(hwnd);
+        else if (key == 'Y')
+            redo_move(hwnd);
+        return key == 'Z' || key == 'Y';
+    }
+    int column = 0;
+    if (key >= '1' && key <= '6')
+        column = static_cast<int>(key - '0');
+    else if (key >= VK_NUMPAD1 && key <= VK_NUMPAD6)
+        column = static_cast<int>(key - VK_NUMPAD0);
+    const bool arrow = key == VK_LEFT || key == VK_RIGHT, enter = key == VK_RETURN || key == VK_SPACE;
+    if (column == 0 && !arrow && !enter && key != 'H')
+        return false;
+    // The first arrow or Enter only shows where the frame is.
+    const bool framed = s_cues && g_focus_bin >= 0;
+    s_cues = true;
+    if (column != 0 && g_current != nullptr) {
+        s_column = column;
+        play_bin(bin_in_column(g_current->turn, column));
+    } else if (arrow && framed) {
+        const int step = key == VK_RIGHT ? 1 : -1;
+        s_column = column_of(next_bin(column_of(g_focus_bin) + step, step));
+    } else if (enter && framed) {
+        play_bin(g_focus_bin);
+    } else if (key == 'H') {
+        ask_hint(hwnd);
+    }
+    place_focus(hwnd);
+    return true;
+}
