@@ -893,19 +893,21 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     std::vector<helper> helpers;
     try {
         helpers.reserve(static_cast<std::size_t>(want - 1));
-        for (int i = 1; i < want; ++i) {
-            helper& h = helpers.emplace_back();
-            h.s.emplace(caps, total, bounded, table, gen, age, &quit, i);
+    } catch (const std::bad_alloc&) {
+    }
+    for (int i = 1; i < want && helpers.size() < helpers.capacity(); ++i) {
+        helper& h = helpers.emplace_back();
+        h.s.emplace(caps, total, bounded, table, gen, age, &quit, i);
+        try {
             if (g_thread_fail.load(std::memory_order_relaxed) > 0 && g_thread_fail.fetch_sub(1) > 0)
                 throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
             h.t = std::thread([&p, r, &s = *h.s] {
                 int reached = 0;
                 deepen(s, p, r, &reached);
             });
-        }
-    } catch (const std::exception&) { // no thread or no memory for one: fewer threads
-        if (!helpers.empty() && !helpers.back().t.joinable())
+        } catch (const std::system_error&) { // one thread fewer
             helpers.pop_back();
+        }
     }
 
     deep_search s(caps, total, bounded, table, gen, age, &quit);

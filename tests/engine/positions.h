@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/deep_search.h"
 #include "engine/engine.h"
 #include "engine/node_alloc.h"
 #include "game/options.h"
@@ -58,6 +59,7 @@ protected:
         g_num_stones = stones;
         node_alloc_fail(-1, 0);
         search_stop_clear();
+        deep_threads_force(0);
         EXPECT_EQ(node_alloc_live(), live_before) << "nodes leaked";
     }
 };

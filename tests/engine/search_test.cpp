@@ -3,7 +3,10 @@
 // allocation, and abandoning.
 #include <chrono>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <tuple>
 
 #include "engine/deep_search.h"
 #include "tests/engine/positions.h"
@@ -14,11 +17,12 @@ using Search = EngineTest;
 
 // A position reached by random play from an opening, played on until a row
 // is nearly empty, or with the stones scattered anywhere (a heavy bin of 13
-// or more now and then).
-node random_position(std::mt19937& rng)
+// or more now and then). Stones per bin 1..8, or as asked.
+node random_position(std::mt19937& rng, int stones_asked = 0)
 {
     for (;;) {
-        const int stones = 1 + static_cast<int>(rng() % 8), kind = static_cast<int>(rng() % 3);
+        const int stones = stones_asked ? stones_asked : 1 + static_cast<int>(rng() % 8),
+                  kind = static_cast<int>(rng() % 3);
         node n{};
         init_node(&n, rng() % 2 ? TOP_STORE : BOTTOM_STORE, stones);
         ref::Pos p = to_ref(n);
@@ -146,6 +150,7 @@ TEST_F(Search, AbandonedSearchesFreeEverythingAndReturnNoMove)
 {
     node n{};
     init_node(&n, BOTTOM_STORE, 6);
+    deep_threads_force(4);
     for (auto [search, depth] : {std::pair{tree, 40}, {deep, 60}}) {
         n.h = -1;
         int result = 0;
@@ -170,6 +175,7 @@ void expect_deep_as_tree(std::mt19937& rng, int positions, int depth_from, int d
         g_random_moves = rng() % 4 == 0;
         const node n = random_position(rng);
         const int depth = depth_from + i % depths;
+        deep_threads_force(1 + i % 4);
         ASSERT_EQ(run(n, deep, depth, g_random_moves), run(n, tree, depth, g_random_moves))
             << i << " depth " << depth << " caps " << g_allow_empty_caps << " random " << g_random_moves;
     }
@@ -188,6 +194,60 @@ TEST_F(Search, DeepSearchAgreesWithTheTreeSearch)
         for (int depth = 0; depth <= 6; ++depth)
             EXPECT_EQ(run(position(b, BOTTOM_STORE), deep, depth, false),
                       run(position(b, BOTTOM_STORE), tree, depth, false));
+}
+
+// Every stones count, both rules, random moves on and off: many threads find what one and the tree search
+// find, also after the other rule's search of the position, whose entries must not serve, and with the same
+// bins but more stones in store 13, which add to the value.
+TEST_F(Search, ThreadsFindWhatOneThreadAndTheTreeSearchFind)
+{
+    std::mt19937 rng(19);
+    for (int i = 0; i < 192 && !HasFatalFailure(); ++i) {
+        g_random_moves = i % 2;
+        node n = random_position(rng, 1 + i / 2 % 8);
+        const int depth = 7 + i % 7;
+        answer cold[2];
+        for (int caps : {0, 1}) {
+            g_allow_empty_caps = caps;
+            deep_table_clear();
+            deep_threads_force(1);
+            cold[caps] = run(n, deep, depth, g_random_moves);
+            if (depth == 7)
+                ASSERT_EQ(cold[caps], run(n, tree, depth, g_random_moves)) << i;
+        }
+        deep_threads_force(2 + i % 3);
+        for (int caps : {0, 0, 1, 1}) {
+            g_allow_empty_caps = caps;
+            ASSERT_EQ(run(n, deep, depth, g_random_moves), cold[caps]) << i << " caps " << caps;
+        }
+        n.bins[TOP_STORE] += 5;
+        ASSERT_EQ(run(n, deep, depth, g_random_moves), (answer{cold[1].move, cold[1].h + 5})) << i;
+    }
+}
+
+// A thread that cannot start leaves the work to fewer; the environment
+// variable lowers the count, and any other value leaves the machine's.
+TEST_F(Search, ThreadsThatCannotStartAndTheThreadCountAsked)
+{
+    const node n = position({4, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}, BOTTOM_STORE);
+    const int machine = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const answer want = run(n, deep, 14, false);
+    static char env[40];
+    // clang-format off
+    for (auto [value, force, fail, threads] : {std::tuple{"", 4, 1, 3}, {"", 4, 3, 1}, {"1", 0, 0, 1},
+             {"0", 0, 0, machine}, {"-2", 0, 0, machine}, {"2x", 0, 0, machine}, {"999", 0, 0, machine}}) {
+        // clang-format on
+        std::snprintf(env, sizeof env, "WKIVARI_SEARCH_THREADS=%s", value);
+        putenv(env);
+        deep_threads_force(force);
+        deep_thread_fail(fail);
+        deep_table_clear();
+        node m = n;
+        deep_stats st;
+        EXPECT_EQ((answer{deep_comp_move(&m, 14, &st), m.h}), want) << value << fail;
+        EXPECT_EQ(st.threads, threads) << value << fail;
+    }
+    putenv(const_cast<char*>("WKIVARI_SEARCH_THREADS="));
 }
 
 // Up to its bound the computer builds the node tree, and so feels a lack of memory; above it, it needs none.
