@@ -71,9 +71,10 @@ bool game_key(HWND hwnd, WPARAM key, bool ctrl)
     const bool arrow = key == VK_LEFT || key == VK_RIGHT, enter = key == VK_RETURN || key == VK_SPACE;
     if (column == 0 && !arrow && !enter && key != 'H')
         return false;
-    // The first arrow or Enter only shows where the frame is.
+    // The first arrow or Enter only shows where the frame is; the hint
+    // leaves the frame as it was.
     const bool framed = s_cues && g_focus_bin >= 0;
-    s_cues = true;
+    s_cues = s_cues || key != 'H';
     if (column != 0 && g_current != nullptr) {
         s_column = column;
         play_bin(bin_in_column(g_current->turn, column));
