@@ -108,13 +108,20 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
     case WM_LBUTTONUP:
         click_board(lparam);
         return 0;
-    case WM_KEYDOWN:
+    case WM_KEYDOWN: {
+        const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+        // Bit 30 of lParam: the key was down already. Held down, only the
+        // frame and the take-back repeat: a held key must not play moves
+        // queued behind an animation, nor start game after game.
+        if ((lparam & 0x40000000) != 0 && wparam != VK_LEFT && wparam != VK_RIGHT && !(ctrl && wparam == 'Z'))
+            return 0;
         // The classic keys of Windows games act as their menu commands.
         if (wparam == VK_F1 || wparam == VK_F2)
             return on_command(hwnd, WM_COMMAND, wparam == VK_F1 ? IDM_HELP_CONTENTS : IDM_NEW_GAME, 0);
-        if (game_key(hwnd, wparam, GetKeyState(VK_CONTROL) < 0))
+        if (game_key(hwnd, wparam, ctrl))
             return 0;
         return DefWindowProcA(hwnd, msg, wparam, lparam);
+    }
     case WM_TIMER:
         game_timer(hwnd, wparam);
         return 0;
