@@ -776,10 +776,11 @@ bool deep_search::root(const padded_board& p, int d)
 // table the moves that order the next. Steps of two: a depth and the one
 // after it favour opposite sides, and the moves that were best two levels
 // shallower order the next iteration better than the last one's. True when
-// the answer is found (at depth r, or settled: no depth cut it off).
-bool deepen(deep_search& s, const padded_board& p, int r, int* reached)
+// the answer is found (at depth r, or settled: no depth cut it off). A helper
+// thread may start `ahead` levels deeper.
+bool deepen(deep_search& s, const padded_board& p, int r, int* reached, int ahead = 0)
 {
-    for (int d = 2 - r % 2;; d = d < r - 2 ? d + 2 : r) {
+    for (int d = std::min(2 - r % 2 + ahead, r);; d = d < r - 2 ? d + 2 : r) {
         if (!s.root(p, d))
             return false;
         *reached = d;
@@ -880,10 +881,11 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     const uint8_t age = lease ? lease->age : 0;
 
     // Helper threads search the same position through the shared table,
-    // each starting with other root moves; what they find there spares this
-    // thread work. Only this thread's answer counts, and every entry holds
-    // for its position and depth whoever wrote it, so the answer is the one
-    // thread's. Without a table they could not help.
+    // every other one an iteration ahead of this thread (which then finds
+    // the deeper entries it is about to need), the others starting with
+    // other root moves; what they find there spares this thread work. Only this thread's answer counts, and
+    // every entry holds for its position and depth whoever wrote it, so the answer is the one thread's.
+    // Without a table they could not help.
     std::atomic<bool> quit{false};
     struct helper {
         std::thread t;
@@ -897,13 +899,13 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     }
     for (int i = 1; i < want && helpers.size() < helpers.capacity(); ++i) {
         helper& h = helpers.emplace_back();
-        h.s.emplace(caps, total, bounded, table, gen, age, &quit, i);
+        h.s.emplace(caps, total, bounded, table, gen, age, &quit, i / 2);
         try {
             if (g_thread_fail.load(std::memory_order_relaxed) > 0 && g_thread_fail.fetch_sub(1) > 0)
                 throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-            h.t = std::thread([&p, r, &s = *h.s] {
+            h.t = std::thread([&p, r, i, &s = *h.s] {
                 int reached = 0;
-                deepen(s, p, r, &reached);
+                deepen(s, p, r, &reached, 2 * (i % 2));
             });
         } catch (const std::system_error&) { // one thread fewer
             helpers.pop_back();
