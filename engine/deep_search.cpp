@@ -883,9 +883,10 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     // Helper threads search the same position through the shared table,
     // every other one an iteration ahead of this thread (which then finds
     // the deeper entries it is about to need), the others starting with
-    // other root moves; what they find there spares this thread work. Only this thread's answer counts, and
-    // every entry holds for its position and depth whoever wrote it, so the answer is the one thread's.
-    // Without a table they could not help.
+    // other root moves; what they find there spares this thread work. Only
+    // this thread's answer counts, and every entry holds for its position
+    // and depth whoever wrote it, so the answer is the one thread's. Without
+    // a table they could not help.
     std::atomic<bool> quit{false};
     struct helper {
         std::thread t;
