@@ -73,7 +73,7 @@ bool game_key(HWND hwnd, WPARAM key, bool ctrl)
         return false;
     // The first arrow or Enter only shows where the frame is; the hint
     // leaves the frame as it was.
-    const bool framed = s_cues && g_focus_bin >= 0;
+    const bool framed = g_focus_bin >= 0;
     s_cues = s_cues || key != 'H';
     if (column != 0 && g_current != nullptr) {
         s_column = column;
@@ -81,8 +81,8 @@ bool game_key(HWND hwnd, WPARAM key, bool ctrl)
     } else if (arrow && framed) {
         const int step = key == VK_RIGHT ? 1 : -1;
         s_column = column_of(next_bin(column_of(g_focus_bin) + step, step));
-    } else if (enter && framed) {
-        play_bin(g_focus_bin);
+    } else if (enter) {
+        play_bin(g_focus_bin); // none (-1) while the frame is hidden
     } else if (key == 'H') {
         ask_hint(hwnd);
     }
