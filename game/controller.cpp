@@ -76,7 +76,8 @@ void keep_lists(const node* n)
     s_lists.push_back(pack_stones());
 }
 
-// Part 0 for a position where no one is asked to move.
+// Where status part 0 asks for a new game instead of a move: after the end,
+// and at the opening before the first New Game.
 bool waits_for_new_game(const node* n)
 {
     return game_over(n) || (n == g_root && !s_started);
