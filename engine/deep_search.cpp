@@ -57,23 +57,28 @@ constexpr uint32_t LOCKED = 1u << 31;
 
 struct alignas(64) table_bucket {
     table_entry e[3];
-    std::atomic<uint32_t> gen_lock;
+    uint32_t gen_lock; // only ever used atomically: zeroed memory is an empty bucket
 };
+
+inline std::atomic_ref<uint32_t> lock_word(table_bucket* b)
+{
+    return std::atomic_ref<uint32_t>(b->gen_lock);
+}
 
 // Locks a bucket and returns its generation. Two threads rarely want the same
 // one of 65,536 buckets, and then only for a few reads.
 inline uint32_t lock_bucket(table_bucket* b)
 {
     for (;;) {
-        uint32_t v = b->gen_lock.load(std::memory_order_relaxed);
-        if (!(v & LOCKED) && b->gen_lock.compare_exchange_weak(v, v | LOCKED, std::memory_order_acquire))
+        uint32_t v = lock_word(b).load(std::memory_order_relaxed);
+        if (!(v & LOCKED) && lock_word(b).compare_exchange_weak(v, v | LOCKED, std::memory_order_acquire))
             return v;
         std::this_thread::yield(); // the holder may be waiting for this core
     }
 }
 inline void unlock_bucket(table_bucket* b, uint32_t gen)
 {
-    b->gen_lock.store(gen, std::memory_order_release);
+    lock_word(b).store(gen, std::memory_order_release);
 }
 
 // The table kept for the whole run. The program makes one search at a time,
@@ -94,20 +99,16 @@ struct kept_table {
 kept_table g_kept;
 std::atomic<bool> g_clear_kept{false};
 
-// Memory for a table, aligned to its buckets, every bucket empty; null
-// without memory.
+// Zeroed memory for a table, aligned to its buckets; null without memory.
 table_bucket* alloc_table(void** raw)
 {
-    // calloc: pages the search never reaches cost little.
+    // calloc: pages the search never reaches cost nothing.
     *raw = std::calloc(BUCKETS * sizeof(table_bucket) + alignof(table_bucket), 1);
     if (!*raw)
         return nullptr;
     const auto addr = reinterpret_cast<std::uintptr_t>(*raw);
-    auto* t = reinterpret_cast<table_bucket*>((addr + alignof(table_bucket) - 1) &
-                                              ~(std::uintptr_t{alignof(table_bucket)} - 1));
-    for (std::size_t i = 0; i < BUCKETS; ++i)
-        new (&t[i].gen_lock) std::atomic<uint32_t>(0);
-    return t;
+    return reinterpret_cast<table_bucket*>((addr + alignof(table_bucket) - 1) &
+                                           ~(std::uintptr_t{alignof(table_bucket)} - 1));
 }
 
 // One search's use of a table: the kept one if it is free, else its own,
@@ -126,7 +127,7 @@ public:
                     total != g_kept.total) {
                     if (++g_kept.gen == LOCKED) { // the stamps ran out: clear them once
                         for (std::size_t i = 0; i < BUCKETS; ++i)
-                            g_kept.table[i].gen_lock.store(0, std::memory_order_relaxed);
+                            lock_word(&g_kept.table[i]).store(0, std::memory_order_relaxed);
                         g_kept.gen = 1;
                     }
                     g_kept.caps = caps;
