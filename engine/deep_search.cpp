@@ -28,9 +28,10 @@ constexpr int INF = 1 << 20; // beyond every value a position can have
 // The table: buckets of three entries, one cache line each. An entry holds
 // its whole board, so a hit is never another position; the remaining depth
 // must match as well, because a position's value depends on how deep it is
-// searched. 4 MB: a quarter of that made up to twice the nodes, and
-// sixteen times as much did no better at depths 19 to 24.
-constexpr std::size_t BUCKETS = std::size_t{1} << 16;
+// searched. 16 MB: one search thread did as well with 4 MB, but two
+// threads then pushed out each other's entries and were slower than one at
+// depth 20 (a sixteenth of 4 MB made up to twice the nodes).
+constexpr std::size_t BUCKETS = std::size_t{1} << 18;
 // Nodes nearer the depth limit than this are cheaper to search again than
 // to look up, and storing them would push out the deep entries whose moves
 // order the next iteration.
@@ -66,7 +67,7 @@ inline std::atomic_ref<uint32_t> lock_word(table_bucket* b)
 }
 
 // Locks a bucket and returns its generation. Two threads rarely want the same
-// one of 65,536 buckets, and then only for a few reads.
+// one of 262,144 buckets, and then only for a few reads.
 inline uint32_t lock_bucket(table_bucket* b)
 {
     for (;;) {
@@ -314,7 +315,6 @@ public:
 
 private:
     outcome search(const padded_board& p, int r, int alpha, int beta);
-    outcome exact(const padded_board& p, int m, int d, int guess, int cut);
     void probe(const padded_board& p, int r, probe_result& q);
     outcome child_value(const padded_board& p, int m, int r, int alpha, int beta);
     outcome last_ply(const padded_board& p, int alpha, int beta);
@@ -336,7 +336,6 @@ private:
     int8_t killer_[KILLER_DEPTHS][2]; // -1: none
 
     int root_moves_[6] = {};
-    int guess_ = 0;
     int nroot_ = 0;
 };
 
@@ -706,35 +705,6 @@ void deep_search::store(table_bucket* bucket, uint64_t k0, uint32_t k1, int r, i
     slot->settled = static_cast<uint8_t>((lo_settled ? 1u : 0u) | (hi_settled ? 2u : 0u));
 }
 
-// The exact value of root move m by a series of null-window searches that
-// close in on it from `guess`; or, once it is proved worse for the mover
-// than `cut`, the bound that proves it.
-outcome deep_search::exact(const padded_board& p, int m, int d, int guess, int cut)
-{
-    const bool top = p.turn == TOP_STORE;
-    int lower = -INF, upper = INF;
-    bool lower_settled = false, upper_settled = false;
-    int g = guess;
-    for (;;) {
-        const int beta = std::max(g, lower + 1);
-        const outcome o = child_value(p, m, d, beta - 1, beta);
-        if (stopped)
-            return o;
-        if (o.v < beta) {
-            upper = o.v;
-            upper_settled = o.settled;
-        } else {
-            lower = o.v;
-            lower_settled = o.settled;
-        }
-        if (lower >= upper)
-            return {lower, lower_settled && upper_settled};
-        if (top ? upper < cut : lower > cut)
-            return top ? outcome{upper, upper_settled} : outcome{lower, lower_settled};
-        g = o.v;
-    }
-}
-
 bool deep_search::root(const padded_board& p, int d)
 {
     age_ = static_cast<uint8_t>(d);
@@ -750,9 +720,18 @@ bool deep_search::root(const padded_board& p, int d)
     settled = true;
     for (int k = 0; k < nroot_; ++k) {
         const int m = root_moves_[k];
-        // Only a move that can reach the best so far needs its exact value;
-        // for the others a bound that proves them worse will do.
-        const outcome o = nties > 0 ? exact(p, m, d, best, best) : exact(p, m, d, guess_, top ? -INF : INF);
+        // Only a move that can reach the best so far needs its exact value:
+        // the window ends one short of the best on the losing side and is
+        // open on the other, so a result that reaches the best is exact and
+        // one that does not is a bound that proves it.
+        int alpha = -INF, beta = INF;
+        if (nties > 0) {
+            if (top)
+                alpha = best - 1;
+            else
+                beta = best + 1;
+        }
+        const outcome o = child_value(p, m, d, alpha, beta);
         if (stopped)
             return false;
         value[k] = o.v;
@@ -765,7 +744,6 @@ bool deep_search::root(const padded_board& p, int d)
             ties[nties++] = m;
     }
 
-    guess_ = best;
     // The next iteration tries the best moves first.
     for (int k = 1; k < nroot_; ++k)
         insert_sorted(value, root_moves_, k, value[k], root_moves_[k],
@@ -777,11 +755,10 @@ bool deep_search::root(const padded_board& p, int d)
 // table the moves that order the next. Steps of two: a depth and the one
 // after it favour opposite sides, and the moves that were best two levels
 // shallower order the next iteration better than the last one's. True when
-// the answer is found (at depth r, or settled: no depth cut it off). A helper
-// thread may start `ahead` levels deeper.
-bool deepen(deep_search& s, const padded_board& p, int r, int* reached, int ahead = 0)
+// the answer is found (at depth r, or settled: no depth cut it off).
+bool deepen(deep_search& s, const padded_board& p, int r, int* reached)
 {
-    for (int d = std::min(2 - r % 2 + ahead, r);; d = d < r - 2 ? d + 2 : r) {
+    for (int d = 2 - r % 2;; d = d < r - 2 ? d + 2 : r) {
         if (!s.root(p, d))
             return false;
         *reached = d;
@@ -882,9 +859,8 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     const uint8_t age = lease ? lease->age : 0;
 
     // Helper threads search the same position through the shared table,
-    // every other one an iteration ahead of this thread (which then finds
-    // the deeper entries it is about to need), the others starting with
-    // other root moves; what they find there spares this thread work. Only
+    // each starting with other root moves; what they find there spares this
+    // thread work. (Helpers an iteration ahead did no better.) Only
     // this thread's answer counts, and every entry holds for its position
     // and depth whoever wrote it, so the answer is the one thread's. Without
     // a table they could not help.
@@ -901,13 +877,13 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     }
     for (int i = 1; i < want && helpers.size() < helpers.capacity(); ++i) {
         helper& h = helpers.emplace_back();
-        h.s.emplace(caps, total, bounded, table, gen, age, &quit, i / 2);
+        h.s.emplace(caps, total, bounded, table, gen, age, &quit, i);
         try {
             if (g_thread_fail.load(std::memory_order_relaxed) > 0 && g_thread_fail.fetch_sub(1) > 0)
                 throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-            h.t = std::thread([&p, r, i, &s = *h.s] {
+            h.t = std::thread([&p, r, &s = *h.s] {
                 int reached = 0;
-                deepen(s, p, r, &reached, 2 * (i % 2));
+                deepen(s, p, r, &reached);
             });
         } catch (const std::system_error&) { // one thread fewer
             helpers.pop_back();
