@@ -287,12 +287,13 @@ struct probe_result {
 
 class deep_search {
 public:
+    // `buckets`: how much of the table this search uses, a power of two.
     // `quit`: set when the search is no longer wanted (another thread found
     // the answer). `rotate`: a helper thread starts its root moves that many
     // places later, so that the threads work on different lines first.
-    deep_search(bool empty_caps, int total, bool bounded, table_bucket* table, uint32_t gen,
-                uint8_t search_age, const std::atomic<bool>* quit, int rotate = 0)
-        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen),
+    deep_search(bool empty_caps, int total, bool bounded, table_bucket* table, std::size_t buckets,
+                uint32_t gen, uint8_t search_age, const std::atomic<bool>* quit, int rotate = 0)
+        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), mask_(buckets - 1), gen_(gen),
           search_age_(search_age), quit_(quit), rotate_(rotate)
     {
         std::memset(killer_, -1, sizeof killer_);
@@ -326,6 +327,7 @@ private:
     const int total_;
     const bool bounded_; // no bin is negative, so the stores bound every value
     table_bucket* const table_;
+    const std::size_t mask_;
     const uint32_t gen_;
     const uint8_t search_age_;
     const std::atomic<bool>* const quit_;
@@ -599,7 +601,7 @@ void deep_search::probe(const padded_board& p, int r, probe_result& q)
     q.k1 = static_cast<uint32_t>(b[9]) | static_cast<uint32_t>(b[10]) << 7 |
            static_cast<uint32_t>(b[11]) << 14 | static_cast<uint32_t>(b[12]) << 21 |
            static_cast<uint32_t>(p.turn == TOP_STORE) << 28 | 1u << 29;
-    q.bucket = &table_[mix(q.k0 ^ (static_cast<uint64_t>(q.k1) << 35) ^ q.k1) & (BUCKETS - 1)];
+    q.bucket = &table_[mix(q.k0 ^ (static_cast<uint64_t>(q.k1) << 35) ^ q.k1) & mask_];
     ++probes;
 
     int hint_depth = -1;
@@ -870,6 +872,10 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
         std::optional<deep_search> s;
     };
     const int want = table ? search_threads() : 1;
+    // One thread searches faster in a quarter of the table (fewer cache
+    // misses, the same nodes); where entries lie differs then, but every
+    // entry is found only under its whole key.
+    const std::size_t buckets = want > 1 ? BUCKETS : BUCKETS / 4;
     std::vector<helper> helpers;
     try {
         helpers.reserve(static_cast<std::size_t>(want - 1));
@@ -877,7 +883,7 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     }
     for (int i = 1; i < want && helpers.size() < helpers.capacity(); ++i) {
         helper& h = helpers.emplace_back();
-        h.s.emplace(caps, total, bounded, table, gen, age, &quit, i);
+        h.s.emplace(caps, total, bounded, table, buckets, gen, age, &quit, i);
         try {
             if (g_thread_fail.load(std::memory_order_relaxed) > 0 && g_thread_fail.fetch_sub(1) > 0)
                 throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
@@ -890,7 +896,7 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
         }
     }
 
-    deep_search s(caps, total, bounded, table, gen, age, &quit);
+    deep_search s(caps, total, bounded, table, buckets, gen, age, &quit);
     const bool done = deepen(s, p, r, &st.depth_reached);
     quit.store(true, std::memory_order_relaxed);
     st.threads = 1 + static_cast<int>(helpers.size());
