@@ -28,10 +28,10 @@ constexpr int INF = 1 << 20; // beyond every value a position can have
 // The table: buckets of three entries, one cache line each. An entry holds
 // its whole board, so a hit is never another position; the remaining depth
 // must match as well, because a position's value depends on how deep it is
-// searched. 16 MB: one search thread did as well with 4 MB, but two
-// threads then pushed out each other's entries and were slower than one at
-// depth 20 (a sixteenth of 4 MB made up to twice the nodes).
-constexpr std::size_t BUCKETS = std::size_t{1} << 18;
+// searched. 4 MB: a sixteenth of it made up to twice the nodes, and four
+// times as much made as many nodes, slower (more cache misses), with one
+// thread and with two.
+constexpr std::size_t BUCKETS = std::size_t{1} << 16;
 // Nodes nearer the depth limit than this are cheaper to search again than
 // to look up, and storing them would push out the deep entries whose moves
 // order the next iteration.
@@ -42,6 +42,10 @@ constexpr int MAX_TABLE_DEPTH = (1 << 16) - 1;
 constexpr int MAX_TABLE_STONES = 127;
 // Moves that refuted the opponent, remembered per remaining depth.
 constexpr int KILLER_DEPTHS = 64;
+// Nodes nearer the depth limit than this are not offered to helper threads:
+// their moves are searched sooner than a helper could take them, and below
+// the table's depths what a helper found would not be kept.
+constexpr int SPLIT_MIN_DEPTH = TABLE_MIN_DEPTH + 2;
 
 struct table_entry {
     uint32_t k0lo, k0hi, k1; // bins 0..8, bins 9..12 with the side to move; k1 0: empty
@@ -285,27 +289,159 @@ struct probe_result {
     int hint = -1;
 };
 
+// Splitting the work with helper threads. The calling thread searches
+// every node itself, but when it has searched the first move of a node on
+// its main line (the root, or a node searched with an open window), the
+// node's other moves, which it will only test against that first value,
+// are offered to helpers: they claim moves from the far end and search
+// them with the window the calling thread will use, so what they find is in
+// the table when it comes to those moves (it takes the claimed ones last).
+// One node is offered at a time: the calling thread offers none while it
+// searches under an offered one. Each word carries the offer's number, so
+// a helper never acts on an offer that has ended.
+class split_share {
+public:
+    // Offers node `p` at remaining depth r, whose moves are `moves`; place
+    // 0 is taken. `root`: the windows are the root's.
+    void open(const padded_board& p, int r, const int* moves, int n, bool root, uint8_t age)
+    {
+        const uint64_t id = seq_.load(std::memory_order_relaxed) + 1; // even: open
+        // No offer is open (the number is odd): a helper that sees any of
+        // the words below then sees the number change.
+        std::atomic_thread_fence(std::memory_order_release);
+        uint64_t w0 = 0, w1 = 0;
+        for (int i = 0; i < 8; ++i)
+            w0 |= static_cast<uint64_t>(p.b[i]) << (8 * i);
+        for (int i = 8; i < 14; ++i)
+            w1 |= static_cast<uint64_t>(p.b[i]) << (8 * (i - 8));
+        w1 |= static_cast<uint64_t>(p.turn == TOP_STORE) << 48 | static_cast<uint64_t>(root) << 49 |
+              static_cast<uint64_t>(age) << 56;
+        uint64_t shape = static_cast<uint64_t>(static_cast<uint32_t>(r)) << 32 | static_cast<uint64_t>(n);
+        for (int k = 0; k < n; ++k)
+            shape |= static_cast<uint64_t>(moves[k]) << (4 + 4 * k);
+        board0_.store(w0, std::memory_order_relaxed);
+        board1_.store(w1, std::memory_order_relaxed);
+        shape_.store(shape, std::memory_order_relaxed);
+        taken_.store(id << 32 | 1, std::memory_order_relaxed);
+        seq_.store(id, std::memory_order_release);
+    }
+    void close() { seq_.store(seq_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
+    // The window of the offered node as it is now: the bound the other
+    // moves are tested against (alpha for the top side, beta for the
+    // bottom); at the root the best value and the best move.
+    void set_bound(int v, int move = 0)
+    {
+        const uint64_t id = seq_.load(std::memory_order_relaxed);
+        window_.store(id << 32 | static_cast<uint64_t>(static_cast<uint8_t>(move)) << 24 |
+                          (static_cast<uint32_t>(v) & 0xFFFFFF),
+                      std::memory_order_release);
+    }
+    // Place k of offer `id`; false when someone has it or the offer ended.
+    bool claim(uint64_t id, int k)
+    {
+        const uint64_t bit = uint64_t{1} << k;
+        uint64_t v = taken_.load(std::memory_order_relaxed);
+        while (v >> 32 == low32(id) && !(v & bit)) {
+            if (taken_.compare_exchange_weak(v, v | bit, std::memory_order_relaxed))
+                return true;
+        }
+        return false;
+    }
+    uint64_t offer() const { return seq_.load(std::memory_order_relaxed); }
+    // The place the calling thread is searching in the offered node.
+    void set_current(int k)
+    {
+        current_.store(offer() << 32 | static_cast<uint64_t>(k), std::memory_order_relaxed);
+    }
+    int current(uint64_t id) const
+    {
+        const uint64_t c = current_.load(std::memory_order_relaxed);
+        return c >> 32 == low32(id) ? static_cast<int>(c & 0xFF) : -1;
+    }
+
+    struct view {
+        uint64_t id;
+        padded_board p;
+        int r, n;
+        int moves[6];
+        bool root;
+        uint8_t age; // of the iteration
+    };
+    // The node offered now; false when none is.
+    bool read(view& v) const
+    {
+        const uint64_t id = seq_.load(std::memory_order_acquire);
+        if (id == 0 || (id & 1))
+            return false;
+        const uint64_t w0 = board0_.load(std::memory_order_relaxed);
+        const uint64_t w1 = board1_.load(std::memory_order_relaxed);
+        const uint64_t shape = shape_.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (seq_.load(std::memory_order_relaxed) != id)
+            return false;
+        v.id = id;
+        v.p = padded_board{};
+        for (int i = 0; i < 8; ++i)
+            v.p.b[i] = static_cast<int32_t>(w0 >> (8 * i) & 0xFF);
+        for (int i = 8; i < 14; ++i)
+            v.p.b[i] = static_cast<int32_t>(w1 >> (8 * (i - 8)) & 0xFF);
+        v.p.turn = (w1 >> 48 & 1) ? TOP_STORE : BOTTOM_STORE;
+        v.root = (w1 >> 49) & 1;
+        v.age = static_cast<uint8_t>(w1 >> 56);
+        v.r = static_cast<int>(shape >> 32);
+        v.n = static_cast<int>(shape & 0xF);
+        for (int k = 0; k < v.n; ++k)
+            v.moves[k] = static_cast<int>(shape >> (4 + 4 * k) & 0xF);
+        return true;
+    }
+    // The bound of offer `id` and, at the root, the best move.
+    bool bound(uint64_t id, int* v, int* move) const
+    {
+        const uint64_t w = window_.load(std::memory_order_acquire);
+        if (w >> 32 != low32(id))
+            return false;
+        const uint32_t x = static_cast<uint32_t>(w) & 0xFFFFFF;
+        *v = static_cast<int>(x << 8) >> 8; // 24 bits, signed
+        *move = static_cast<int>(w >> 24 & 0xFF);
+        return true;
+    }
+
+private:
+    // The words below carry the offer's number in their top half. (After
+    // 2^32 offers an old claim could pass for a new one: a helper would
+    // then search a move twice or not at all, never wrongly.)
+    static uint64_t low32(uint64_t id) { return id & 0xFFFFFFFF; }
+    std::atomic<uint64_t> seq_{1}; // odd: no offer
+    std::atomic<uint64_t> board0_{0}, board1_{0}, shape_{0}, taken_{0}, window_{0}, current_{0};
+};
+
 class deep_search {
 public:
-    // `buckets`: how much of the table this search uses, a power of two.
-    // `quit`: set when the search is no longer wanted (another thread found
-    // the answer). `rotate`: a helper thread starts its root moves that many
-    // places later, so that the threads work on different lines first.
-    deep_search(bool empty_caps, int total, bool bounded, table_bucket* table, std::size_t buckets,
-                uint32_t gen, uint8_t search_age, const std::atomic<bool>* quit, int rotate = 0)
-        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), mask_(buckets - 1), gen_(gen),
-          search_age_(search_age), quit_(quit), rotate_(rotate)
+    // `quit`: set when the search is no longer wanted (the calling thread
+    // has its answer). `all_ties`: every best root move is wanted, not only
+    // the one played without random moves. `share`: the work shared with
+    // helper threads, if any; `helper`: this is one of them.
+    deep_search(bool empty_caps, int total, bool bounded, table_bucket* table, uint32_t gen,
+                uint8_t search_age, const std::atomic<bool>* quit, bool all_ties, split_share* share,
+                bool helper)
+        : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen),
+          search_age_(search_age), quit_(quit), all_ties_(all_ties), share_(share), helper_(helper)
     {
         std::memset(killer_, -1, sizeof killer_);
     }
 
     // Searches the root to remaining depth d (at least 1): the exact value of
-    // every move that can tie the best, a bound for the others. False when
-    // the search was abandoned.
+    // every move that can tie the best (without all_ties, of the farthest
+    // best move), a bound for the others. False when the search was
+    // abandoned.
     bool root(const padded_board& p, int d);
+    // A helper thread's work, until quit: the moves the calling thread
+    // offers.
+    void help();
 
-    // After root(): the best value, the best moves, and whether that answer
-    // holds at every greater depth.
+    // After root(): the best value, the best moves (without all_ties, only
+    // the farthest from the store), and whether that answer holds at every
+    // greater depth.
     int best = 0;
     int ties[6] = {};
     int nties = 0;
@@ -327,12 +463,34 @@ private:
     const int total_;
     const bool bounded_; // no bin is negative, so the stores bound every value
     table_bucket* const table_;
-    const std::size_t mask_;
     const uint32_t gen_;
     const uint8_t search_age_;
     const std::atomic<bool>* const quit_;
-    const int rotate_;
-    uint8_t age_ = 0; // of the iteration
+    const bool all_ties_;
+    split_share* const share_;
+    // The calling thread's offer of one node, withdrawn when the node is done.
+    struct offer_guard {
+        deep_search* s;
+        uint64_t id = 0;
+        void open(const padded_board& p, int r, const int* moves, int n, bool root, int bound, int move = 0)
+        {
+            s->share_->open(p, r, moves, n, root, s->age_);
+            s->share_->set_bound(bound, move);
+            s->offered_ = true;
+            id = s->share_->offer();
+        }
+        ~offer_guard()
+        {
+            if (id) {
+                s->share_->close();
+                s->offered_ = false;
+            }
+        }
+    };
+    const bool helper_;    // a helper thread's search
+    uint64_t helping_ = 0; // the offer a helper works on; it stops when that one ends
+    bool offered_ = false; // the calling thread has a node on offer
+    uint8_t age_ = 0;      // of the iteration
     unsigned poll_ = 0;
     int history_[14] = {};
     int8_t killer_[KILLER_DEPTHS][2]; // -1: none
@@ -477,7 +635,8 @@ int deep_search::order(const padded_board& p, int hint, int r, int* moves) const
 
 outcome deep_search::search(const padded_board& p, int r, int alpha, int beta)
 {
-    if ((++poll_ & 255) == 0 && (search_stop_requested() || quit_->load(std::memory_order_relaxed)))
+    if ((++poll_ & 255) == 0 && (search_stop_requested() || quit_->load(std::memory_order_relaxed) ||
+                                 (helping_ && share_->offer() != helping_)))
         stopped = true;
     if (stopped)
         return {0, false};
@@ -529,10 +688,25 @@ outcome deep_search::search(const padded_board& p, int r, int alpha, int beta)
     int best = top ? -INF : INF;
     int best_move = -1;
     bool settled = true;
-    for (int k = 0; k < n; ++k) {
+    // On the main line the moves after the first are offered to helpers;
+    // the ones they took come last.
+    const bool may_offer = share_ && !helper_ && !offered_ && r >= SPLIT_MIN_DEPTH && n > 1;
+    offer_guard offer{may_offer ? this : nullptr};
+    int later[6];
+    int nlater = 0;
+    for (int i = 0; i < n + nlater; ++i) {
+        const int k = i < n ? i : later[i - n];
+        if (i == 1 && may_offer && beta - alpha > 1)
+            offer.open(p, r, moves, n, false, top ? alpha : beta);
+        if (offer.id && i > 0 && i < n && !share_->claim(offer.id, k)) {
+            later[nlater++] = k;
+            continue;
+        }
+        if (offer.id)
+            share_->set_current(k);
         const int m = moves[k];
         outcome o;
-        if (k == 0) {
+        if (i == 0) {
             o = child_value(p, m, r, alpha, beta);
         } else if (top) {
             // The first move is likely the best: the others are only tested
@@ -570,6 +744,8 @@ outcome deep_search::search(const padded_board& p, int r, int alpha, int beta)
             alpha = std::max(alpha, best);
         else
             beta = std::min(beta, best);
+        if (offer.id)
+            share_->set_bound(top ? alpha : beta);
     }
     // A value just outside a window the table narrowed is exact only with
     // the table's bound.
@@ -601,7 +777,7 @@ void deep_search::probe(const padded_board& p, int r, probe_result& q)
     q.k1 = static_cast<uint32_t>(b[9]) | static_cast<uint32_t>(b[10]) << 7 |
            static_cast<uint32_t>(b[11]) << 14 | static_cast<uint32_t>(b[12]) << 21 |
            static_cast<uint32_t>(p.turn == TOP_STORE) << 28 | 1u << 29;
-    q.bucket = &table_[mix(q.k0 ^ (static_cast<uint64_t>(q.k1) << 35) ^ q.k1) & mask_];
+    q.bucket = &table_[mix(q.k0 ^ (static_cast<uint64_t>(q.k1) << 35) ^ q.k1) & (BUCKETS - 1)];
     ++probes;
 
     int hint_depth = -1;
@@ -707,32 +883,50 @@ void deep_search::store(table_bucket* bucket, uint64_t k0, uint32_t k1, int r, i
     slot->settled = static_cast<uint8_t>((lo_settled ? 1u : 0u) | (hi_settled ? 2u : 0u));
 }
 
+// The window a root move after the first is searched with, given the best
+// value and move so far: only a move that can reach the best needs its exact
+// value, so the window ends one short of the best on the losing side and is
+// open on the other; a result that reaches the best is exact and one that
+// does not is a bound that proves it. Without random moves only the
+// farthest of the best moves (the lowest bin) is played, so a nearer one
+// needs its value only when it beats the best.
+inline void root_window(bool top, bool all_ties, int best, int best_move, int m, int* alpha, int* beta)
+{
+    const int need = all_ties || m < best_move ? 1 : 0;
+    *alpha = top ? best - need : -INF;
+    *beta = top ? INF : best + need;
+}
+
 bool deep_search::root(const padded_board& p, int d)
 {
     age_ = static_cast<uint8_t>(d);
     const bool top = p.turn == TOP_STORE;
     if (nroot_ == 0)
         nroot_ = order(p, -1, KILLER_DEPTHS, root_moves_);
-    if (rotate_ > 0)
-        std::rotate(root_moves_, root_moves_ + rotate_ % nroot_, root_moves_ + nroot_);
 
     int value[6];
     best = top ? -INF : INF;
     nties = 0;
     settled = true;
-    for (int k = 0; k < nroot_; ++k) {
-        const int m = root_moves_[k];
-        // Only a move that can reach the best so far needs its exact value:
-        // the window ends one short of the best on the losing side and is
-        // open on the other, so a result that reaches the best is exact and
-        // one that does not is a bound that proves it.
-        int alpha = -INF, beta = INF;
-        if (nties > 0) {
-            if (top)
-                alpha = best - 1;
-            else
-                beta = best + 1;
+    // Moves a helper took are searched last, when their values are likely
+    // in the table.
+    int later[6];
+    int nlater = 0;
+    offer_guard offer{share_ ? this : nullptr};
+    for (int i = 0; i < nroot_ + nlater; ++i) {
+        const int k = i < nroot_ ? i : later[i - nroot_];
+        if (i == 1 && offer.s)
+            offer.open(p, d, root_moves_, nroot_, true, best, ties[0]);
+        if (offer.id && i > 0 && i < nroot_ && !share_->claim(offer.id, k)) {
+            later[nlater++] = k;
+            continue;
         }
+        if (offer.id)
+            share_->set_current(k);
+        const int m = root_moves_[k];
+        int alpha = -INF, beta = INF;
+        if (nties > 0)
+            root_window(top, all_ties_, best, ties[0], m, &alpha, &beta);
         const outcome o = child_value(p, m, d, alpha, beta);
         if (stopped)
             return false;
@@ -742,8 +936,14 @@ bool deep_search::root(const padded_board& p, int d)
             best = o.v;
             nties = 0;
         }
-        if (o.v == best)
-            ties[nties++] = m;
+        if (o.v == best) {
+            if (all_ties_ || nties == 0)
+                ties[nties++] = m;
+            else if (m < ties[0])
+                ties[0] = m;
+        }
+        if (offer.id)
+            share_->set_bound(best, ties[0]);
     }
 
     // The next iteration tries the best moves first.
@@ -751,6 +951,56 @@ bool deep_search::root(const padded_board& p, int d)
         insert_sorted(value, root_moves_, k, value[k], root_moves_[k],
                       [top](int a, int b) { return top ? a > b : a < b; });
     return true;
+}
+
+void deep_search::help()
+{
+    uint64_t working = 0; // the offer worked on
+    int next = 0;         // the next place to try to claim in it
+    int alongside = -1;   // the place last searched alongside the calling thread
+    split_share::view v;
+    while (!quit_->load(std::memory_order_relaxed) && !search_stop_requested()) {
+        if (!share_->read(v)) {
+            std::this_thread::yield();
+            continue;
+        }
+        if (v.id != working) {
+            working = v.id;
+            next = v.n - 1;
+            alongside = -1;
+        }
+        int k = -1;
+        for (; next > 0 && k < 0; --next) {
+            if (share_->claim(v.id, next))
+                k = next;
+        }
+        if (k < 0) {
+            // Nothing left to take: search the calling thread's move with it,
+            // through the table.
+            const int c = share_->current(v.id);
+            if (c <= 0 || c == alongside) {
+                std::this_thread::yield();
+                continue;
+            }
+            k = alongside = c;
+        }
+        int bound = 0, move = 0;
+        if (!share_->bound(v.id, &bound, &move))
+            continue;
+        helping_ = v.id;
+        age_ = v.age;
+        stopped = false;
+        const bool top = v.p.turn == TOP_STORE;
+        int alpha = bound - 1, beta = bound + 1;
+        if (v.root)
+            root_window(top, all_ties_, bound, move, v.moves[k], &alpha, &beta);
+        else if (top)
+            alpha = bound;
+        else
+            beta = bound;
+        child_value(v.p, v.moves[k], v.r, alpha, beta);
+    }
+    helping_ = 0;
 }
 
 // Iterative deepening to remaining depth r: each iteration leaves in the
@@ -860,22 +1110,18 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     const uint32_t gen = lease ? lease->gen : 0;
     const uint8_t age = lease ? lease->age : 0;
 
-    // Helper threads search the same position through the shared table,
-    // each starting with other root moves; what they find there spares this
-    // thread work. (Helpers an iteration ahead did no better.) Only
-    // this thread's answer counts, and every entry holds for its position
-    // and depth whoever wrote it, so the answer is the one thread's. Without
-    // a table they could not help.
+    // Helper threads search the moves this thread offers before it comes to
+    // them, through the shared table; what they find there spares this
+    // thread work. Only this thread's answer counts, and every entry holds
+    // for its position and depth whoever wrote it, so the answer is the one
+    // thread's. Without a table they could not help.
     std::atomic<bool> quit{false};
+    split_share share;
     struct helper {
         std::thread t;
         std::optional<deep_search> s;
     };
     const int want = table ? search_threads() : 1;
-    // One thread searches faster in a quarter of the table (fewer cache
-    // misses, the same nodes); where entries lie differs then, but every
-    // entry is found only under its whole key.
-    const std::size_t buckets = want > 1 ? BUCKETS : BUCKETS / 4;
     std::vector<helper> helpers;
     try {
         helpers.reserve(static_cast<std::size_t>(want - 1));
@@ -883,20 +1129,18 @@ int deep_comp_move(node* n, int depth, deep_stats* stats, search_settings settin
     }
     for (int i = 1; i < want && helpers.size() < helpers.capacity(); ++i) {
         helper& h = helpers.emplace_back();
-        h.s.emplace(caps, total, bounded, table, buckets, gen, age, &quit, i);
+        h.s.emplace(caps, total, bounded, table, gen, age, &quit, random_moves, &share, true);
         try {
             if (g_thread_fail.load(std::memory_order_relaxed) > 0 && g_thread_fail.fetch_sub(1) > 0)
                 throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-            h.t = std::thread([&p, r, &s = *h.s] {
-                int reached = 0;
-                deepen(s, p, r, &reached);
-            });
+            h.t = std::thread([&s = *h.s] { s.help(); });
         } catch (const std::system_error&) { // one thread fewer
             helpers.pop_back();
         }
     }
 
-    deep_search s(caps, total, bounded, table, buckets, gen, age, &quit);
+    deep_search s(caps, total, bounded, table, gen, age, &quit, random_moves,
+                  helpers.empty() ? nullptr : &share, false);
     const bool done = deepen(s, p, r, &st.depth_reached);
     quit.store(true, std::memory_order_relaxed);
     st.threads = 1 + static_cast<int>(helpers.size());
