@@ -71,7 +71,7 @@ inline std::atomic_ref<uint32_t> lock_word(table_bucket* b)
 }
 
 // Locks a bucket and returns its generation. Two threads rarely want the same
-// one of 262,144 buckets, and then only for a few reads.
+// one of 65,536 buckets, and then only for a few reads.
 inline uint32_t lock_bucket(table_bucket* b)
 {
     for (;;) {
@@ -302,8 +302,10 @@ struct probe_result {
 class split_share {
 public:
     // Offers node `p` at remaining depth r, whose moves are `moves`; place
-    // 0 is taken. `root`: the windows are the root's.
-    void open(const padded_board& p, int r, const int* moves, int n, bool root, uint8_t age)
+    // 0 is taken. `root`: the windows are the root's. `bound` and `move`:
+    // the first window, as set_bound takes them.
+    void open(const padded_board& p, int r, const int* moves, int n, bool root, uint8_t age, int bound,
+              int move)
     {
         const uint64_t id = seq_.load(std::memory_order_relaxed) + 1; // even: open
         // No offer is open (the number is odd): a helper that sees any of
@@ -323,6 +325,9 @@ public:
         board1_.store(w1, std::memory_order_relaxed);
         shape_.store(shape, std::memory_order_relaxed);
         taken_.store(id << 32 | 1, std::memory_order_relaxed);
+        // The window before the offer shows, so that a helper that claims a
+        // move always finds it.
+        window_.store(window_word(id, bound, move), std::memory_order_relaxed);
         seq_.store(id, std::memory_order_release);
     }
     void close() { seq_.store(seq_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
@@ -331,10 +336,7 @@ public:
     // bottom); at the root the best value and the best move.
     void set_bound(int v, int move = 0)
     {
-        const uint64_t id = seq_.load(std::memory_order_relaxed);
-        window_.store(id << 32 | static_cast<uint64_t>(static_cast<uint8_t>(move)) << 24 |
-                          (static_cast<uint32_t>(v) & 0xFFFFFF),
-                      std::memory_order_release);
+        window_.store(window_word(seq_.load(std::memory_order_relaxed), v, move), std::memory_order_release);
     }
     // Place k of offer `id`; false when someone has it or the offer ended.
     bool claim(uint64_t id, int k)
@@ -371,7 +373,7 @@ public:
     bool read(view& v) const
     {
         const uint64_t id = seq_.load(std::memory_order_acquire);
-        if (id == 0 || (id & 1))
+        if (id & 1)
             return false;
         const uint64_t w0 = board0_.load(std::memory_order_relaxed);
         const uint64_t w1 = board1_.load(std::memory_order_relaxed);
@@ -411,6 +413,11 @@ private:
     // 2^32 offers an old claim could pass for a new one: a helper would
     // then search a move twice or not at all, never wrongly.)
     static uint64_t low32(uint64_t id) { return id & 0xFFFFFFFF; }
+    static uint64_t window_word(uint64_t id, int v, int move)
+    {
+        return id << 32 | static_cast<uint64_t>(static_cast<uint8_t>(move)) << 24 |
+               (static_cast<uint32_t>(v) & 0xFFFFFF);
+    }
     std::atomic<uint64_t> seq_{1}; // odd: no offer
     std::atomic<uint64_t> board0_{0}, board1_{0}, shape_{0}, taken_{0}, window_{0}, current_{0};
 };
@@ -474,8 +481,7 @@ private:
         uint64_t id = 0;
         void open(const padded_board& p, int r, const int* moves, int n, bool root, int bound, int move = 0)
         {
-            s->share_->open(p, r, moves, n, root, s->age_);
-            s->share_->set_bound(bound, move);
+            s->share_->open(p, r, moves, n, root, s->age_, bound, move);
             s->offered_ = true;
             id = s->share_->offer();
         }
