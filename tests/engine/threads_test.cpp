@@ -1,6 +1,8 @@
 // Threads: node memory reused across search threads and freed on another
 // thread than made it, and searches that read no option global.
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "tests/engine/positions.h"
 
@@ -54,6 +56,42 @@ TEST_F(Threads, SearchesWithSettingsReadNoOptionGlobal)
     }
     a.join();
     b.join();
+}
+
+// The allocator's own ceiling, reached for real on a search's thread: the search makes do with the nodes it
+// could get, or finds no move without any, and nothing is handed out past a slab (the address sanitizer
+// sees a write there) or left behind.
+TEST_F(Threads, ASearchAtTheMemoryCeilingMakesDoWithWhatItGets)
+{
+    const std::size_t limit = node_alloc_limit();
+    std::thread([&] {
+        delete_node(new_node()); // at least one slab to share out
+        node_alloc_set_limit(node_alloc_reserved()); // nothing more from the system
+        std::vector<node*> held;
+        for (std::size_t i = 0; i <= node_alloc_reserved() / sizeof(node); ++i) {
+            node* m = new_node();
+            if (m == nullptr)
+                break;
+            held.push_back(m);
+        }
+        ASSERT_LE(held.size(), node_alloc_reserved() / sizeof(node)) << "memory beyond the ceiling";
+        ASSERT_FALSE(held.empty());
+        for (std::size_t spare : {0, 5}) {
+            for (std::size_t k = 0; k < spare && held.size() > 1; ++k)
+                delete_node(held.back()), held.pop_back();
+            node n{};
+            init_node(&n, BOTTOM_STORE, 8);
+            testing::internal::CaptureStdout();
+            const int move = get_comp_move(&n, 6);
+            EXPECT_NE(testing::internal::GetCapturedStdout().find("gen_node: out of memory"),
+                      std::string::npos);
+            EXPECT_TRUE(spare == 0 ? move == -2 : side_of(move) == BOTTOM_STORE) << move;
+            EXPECT_EQ(n.first_child, nullptr);
+        }
+        for (node* m : held)
+            delete_node(m);
+    }).join();
+    node_alloc_set_limit(limit);
 }
 
 } // namespace
