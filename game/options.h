@@ -19,6 +19,7 @@ extern const char settings_file[];
 // Load from the settings file (section "Options"). A missing key, or a depth
 // or stones count out of range, keeps the current value. Win32 build only.
 void read_options();
-// Write all eight keys to the settings file; false when any of them could
-// not be written. Win32 build only.
+// Write all eight keys to the settings file, keeping its other keys and
+// sections: into a copy that, once read back whole, replaces the file in one
+// step. False, the file as it was, when anything failed. Win32 build only.
 bool write_options();

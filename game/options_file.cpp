@@ -1,5 +1,6 @@
 // Loads the options from the settings file .\kivari.ini and saves them there.
 #include "game/options.h"
+#include "game/options_file.h"
 
 #include "engine/engine.h"
 
@@ -8,7 +9,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <functional>
 #include <ctime>
+#include <string>
+#include <vector>
 
 const char settings_file[] = ".\\kivari.ini";
 
@@ -49,14 +53,71 @@ int read_in_range(const char* key, int current, int lo, int hi)
     return value >= lo && value <= hi ? value : current;
 }
 
-bool write_int(const char* key, int value)
+// A list of strings, each ended by a null, as a profile function `get` gives
+// it into a buffer of the size it is given (grown until the list fits).
+std::vector<std::string> read_list(const std::function<DWORD(char*, DWORD)>& get)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", value);
-    return WritePrivateProfileStringA(section, key, text, settings_file) != FALSE;
+    std::vector<char> text(4096);
+    DWORD n = 0;
+    while ((n = get(text.data(), static_cast<DWORD>(text.size()))) + 2 >= text.size() &&
+           text.size() < (1u << 26))
+        text.resize(text.size() * 2);
+    std::vector<std::string> list;
+    for (const char* p = text.data(); p < text.data() + n && *p != '\0'; p += list.back().size() + 1)
+        list.emplace_back(p);
+    return list;
+}
+
+struct saved_key {
+    const char* key;
+    std::string text;
+};
+
+bool is_ours(const std::string& line, const std::vector<saved_key>& ours)
+{
+    std::string key = line.substr(0, line.find('='));
+    key.erase(key.find_last_not_of(" \t") + 1);
+    key.erase(0, key.find_first_not_of(" \t"));
+    return std::any_of(ours.begin(), ours.end(),
+                       [&](const saved_key& k) { return lstrcmpiA(k.key, key.c_str()) == 0; });
+}
+
+// True when `copy`, read afresh from the disk, holds every section and line
+// of `old` and each of our keys with its new value: a write cut short by a
+// full disk, even one reported as done, leaves something out.
+bool holds_everything(const char* old, const char* copy, const std::vector<saved_key>& ours)
+{
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, copy); // no answers from the cache
+    for (const saved_key& k : ours) {
+        char text[16];
+        GetPrivateProfileStringA(section, k.key, "", text, sizeof text, copy);
+        if (k.text != text)
+            return false;
+    }
+    const auto names_of = [](const char* file) {
+        return read_list(
+            [&](char* text, DWORD size) { return GetPrivateProfileSectionNamesA(text, size, file); });
+    };
+    const auto lines_of = [&](const std::string& name, const char* file) {
+        std::vector<std::string> lines = read_list([&](char* text, DWORD size) {
+            return GetPrivateProfileSectionA(name.c_str(), text, size, file);
+        });
+        std::erase_if(lines, [&](const std::string& line) { return is_ours(line, ours); });
+        return lines;
+    };
+    std::vector<std::string> names = names_of(old);
+    if (std::none_of(names.begin(), names.end(),
+                     [](const std::string& n) { return lstrcmpiA(n.c_str(), section) == 0; }))
+        names.emplace_back(section);
+    if (names_of(copy).size() != names.size())
+        return false;
+    return std::all_of(names.begin(), names.end(),
+                       [&](const std::string& name) { return lines_of(name, old) == lines_of(name, copy); });
 }
 
 } // namespace
+
+BOOL(WINAPI* g_write_profile)(LPCSTR, LPCSTR, LPCSTR, LPCSTR) = WritePrivateProfileStringA;
 
 void read_options()
 {
@@ -78,14 +139,29 @@ void read_options()
 
 bool write_options()
 {
-    // Every key is tried, so one that fails does not cost the others.
-    bool saved = write_int("Player2First", g_first_turn == BOTTOM_STORE ? 1 : 0);
-    saved &= write_int("AllowEmptyCaps", g_allow_empty_caps != 0 ? 1 : 0);
-    saved &= write_int("RandomMoves", g_random_moves != 0 ? 1 : 0);
-    saved &= write_int("Sounds", g_sounds != 0 ? 1 : 0);
-    saved &= write_int("Tooltips", g_tooltips != 0 ? 1 : 0);
-    saved &= write_int("NumberPlayers", g_num_players);
-    saved &= write_int("Difficulty", g_difficulty);
-    saved &= write_int("NumbersStones", g_num_stones);
+    std::vector<saved_key> ours;
+    for (const auto& [key, value] : {std::pair{"Player2First", g_first_turn == BOTTOM_STORE ? 1 : 0},
+                                     {"AllowEmptyCaps", g_allow_empty_caps != 0 ? 1 : 0},
+                                     {"RandomMoves", g_random_moves != 0 ? 1 : 0},
+                                     {"Sounds", g_sounds != 0 ? 1 : 0},
+                                     {"Tooltips", g_tooltips != 0 ? 1 : 0},
+                                     {"NumberPlayers", g_num_players},
+                                     {"Difficulty", g_difficulty},
+                                     {"NumbersStones", g_num_stones}})
+        ours.push_back({key, std::to_string(value)});
+    // The keys go into a copy beside the file, which replaces it in one step
+    // once it holds everything: the file is always the old one or the new
+    // one whole, whatever happens to the disk meanwhile.
+    char copy[MAX_PATH];
+    if (GetTempFileNameA(".", "kiv", 0, copy) == 0)
+        return false;
+    bool saved =
+        GetFileAttributesA(settings_file) == INVALID_FILE_ATTRIBUTES || CopyFileA(settings_file, copy, FALSE);
+    for (const saved_key& k : ours)
+        saved = saved && g_write_profile(section, k.key, k.text.c_str(), copy) != FALSE;
+    saved = saved && holds_everything(settings_file, copy, ours) &&
+            MoveFileExA(copy, settings_file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!saved)
+        DeleteFileA(copy);
     return saved;
 }

@@ -6,6 +6,7 @@
 #include "engine/node_alloc.h"
 #include "engine/engine.h"
 #include "game/options.h"
+#include "game/options_file.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
 #include "shell/help.h"
@@ -517,6 +518,40 @@ std::vector<int> saved()
                             "NumberPlayers", "Difficulty", "NumbersStones"})
         values.push_back(static_cast<int>(GetPrivateProfileIntA("Options", key, -1, settings_path)));
     return values;
+}
+
+// A disk with room for `g_room` bytes of the file: each write is cut there, though reported done.
+long g_room;
+BOOL WINAPI write_cut_short(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
+{
+    const BOOL done = WritePrivateProfileStringA(section, key, value, file);
+    HANDLE h = CreateFileA(file, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (GetFileSize(h, nullptr) > static_cast<DWORD>(g_room))
+        SetFilePointer(h, g_room, nullptr, FILE_BEGIN), SetEndOfFile(h);
+    CloseHandle(h);
+    return done;
+}
+
+// On a disk that fills the file stays the old one, nothing else left beside it; given room, the keys and
+// sections that are not ours stay too.
+TEST_F(Settings, AWriteCutShortKeepsTheOldFileWhole)
+{
+    const std::string old = "[Other]\r\nName=kept\r\n[Options]\r\nDifficulty=5\r\nExtra=1\r\n";
+    write_file(settings_path, old);
+    set_values({T, 1, 0, 1, 1, 2, 9, 3, 0});
+    for (long room : {0, 40, 60, 120}) {
+        g_room = room, g_write_profile = write_cut_short;
+        EXPECT_FALSE(write_options()) << room;
+        g_write_profile = WritePrivateProfileStringA;
+        EXPECT_EQ(read_file(settings_path), old) << room;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1) << room;
+    }
+    EXPECT_TRUE(write_options());
+    char name[8] = "";
+    GetPrivateProfileStringA("Other", "Name", "", name, sizeof name, settings_path);
+    EXPECT_EQ(std::string(name) + std::to_string(GetPrivateProfileIntA("Options", "Extra", 0, settings_path)),
+              "kept1");
+    EXPECT_EQ(saved(), (std::vector<int>{0, 1, 0, 1, 1, 2, 9, 3}));
 }
 
 const int flag_ids[] = {IDC_FIRST_TURN, IDC_EMPTY_CAPS, IDC_RANDOM_MOVES, IDC_SOUNDS, IDC_TOOLTIPS};
