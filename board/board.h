@@ -63,8 +63,11 @@ int bin_count(int bin);
 int init_stones(int stones);
 // Replays the move from `bin` on the stone lists, repainting each changed
 // bin after a pause of g_anim_pause_ms. Does nothing unless `bin` is a
-// non-empty playing bin.
+// non-empty playing bin. The first form captures by the option's rule, the
+// second by the empty-capture rule given (a move played again is shown as
+// the record has it, whatever the option says now).
 void animate_move(HWND hwnd, int bin);
+void animate_move(HWND hwnd, int bin, bool empty_caps);
 // The stone lists packed, each bin's colours followed by -1, to be put back
 // as they were with unpack_stones (which refuses anything else).
 std::string pack_stones();

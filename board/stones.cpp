@@ -2,6 +2,7 @@
 #include "board/board.h"
 
 #include "engine/engine.h"
+#include "game/options.h"
 
 // Every list starts empty, so a paint before the first deal shows no stones.
 #define EMPTY_LIST                                                                                           \
@@ -64,6 +65,11 @@ int init_stones(int stones)
 
 void animate_move(HWND hwnd, int bin)
 {
+    animate_move(hwnd, bin, g_allow_empty_caps != 0);
+}
+
+void animate_move(HWND hwnd, int bin, bool empty_caps)
+{
     const int side = side_of(bin);
     if (side < 0)
         return;
@@ -77,7 +83,7 @@ void animate_move(HWND hwnd, int bin)
     for (int b = 0; b < 14; ++b)
         played.bins[b] = bin_count(b);
     played.turn = side;
-    do_move(&played, bin);
+    do_move(&played, bin, empty_caps);
 
     int picked[140];
     for (int k = 0; k < n; ++k)

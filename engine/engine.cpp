@@ -67,7 +67,12 @@ int game_over(const node* n)
 
 int do_move(node* n, int bin)
 {
-    return moves::sow(n, bin, g_allow_empty_caps != 0);
+    return do_move(n, bin, g_allow_empty_caps != 0);
+}
+
+int do_move(node* n, int bin, bool empty_caps)
+{
+    return moves::sow(n, bin, empty_caps);
 }
 
 int gen_node(node* parent, int bin, node** out)

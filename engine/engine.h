@@ -79,6 +79,8 @@ constexpr int TREE_SEARCH_DEPTH = 10;
 int init_node(node* n, int turn, int stones);
 int gen_node(node* parent, int bin, node** out);
 int do_move(node* n, int bin);
+// do_move under the given empty-capture rule instead of the option's.
+int do_move(node* n, int bin, bool empty_caps);
 int calc_h(node* n);
 int free_node(node* n);
 

@@ -65,10 +65,24 @@ std::vector<std::string> s_lists;
 // then shows no position in the status bar.
 bool s_started = false;
 
+// When the position now on show was shown (GetTickCount): the start of the
+// current turn, which a key that plays must not predate.
+DWORD s_shown_at = 0;
+
 constexpr UINT_PTR hint_timer = 1;
 constexpr UINT hint_frame_ms = 2000;
 
 bool show_move(HWND hwnd, node* played);
+
+// The empty-capture rule `played` was made under: the one whose sowing
+// gives the recorded position. The option may have changed since.
+bool recorded_rule(const node* played)
+{
+    const bool now = g_allow_empty_caps != 0;
+    node again = *played->parent;
+    do_move(&again, played->move, now);
+    return std::equal(again.bins, again.bins + 14, played->bins) ? now : !now;
+}
 
 void keep_lists(const node* n)
 {
@@ -155,6 +169,7 @@ int init_game(HWND hwnd)
     redraw_board(hwnd);
     set_status_text(hwnd, 0, new_game_prompt);
     s_started = false;
+    s_shown_at = GetTickCount();
     s_lists.assign(1, pack_stones());
     return 0;
 }
@@ -196,7 +211,8 @@ bool show_move(HWND hwnd, node* played)
     end_hint(hwnd);
     set_frame(hwnd, g_focus_bin, -1);
     calc_h(played);
-    animate_move(hwnd, played->move);
+    animate_move(hwnd, played->move, recorded_rule(played));
+    s_shown_at = GetTickCount();
     keep_lists(played);
     update_status(hwnd, played);
 
@@ -234,6 +250,7 @@ void new_game(HWND hwnd)
     s_started = true;
     end_hint(hwnd);
     redraw_board(hwnd);
+    s_shown_at = GetTickCount();
     history_clear(g_hist_dlg);
     update_status(g_hwnd_main, g_current);
     hand_over(hwnd, g_current);
@@ -298,6 +315,11 @@ void play_bin(int bin)
     make_move(g_hwnd_main, g_current, bin);
 }
 
+bool shown_by(DWORD time)
+{
+    return static_cast<LONG>(time - s_shown_at) >= 0;
+}
+
 bool computer_thinking()
 {
     return g_thread != INVALID_HANDLE_VALUE && !s_order.hint;
@@ -307,17 +329,20 @@ void undo_move(HWND hwnd)
 {
     if (g_current == nullptr || g_current == g_root || g_num_players == 0)
         return;
-    abandon_search();
-    s_wanted = 0; // nor is a computer move asked for and not yet started
     // Back to the person's previous turn: the computer's moves since go too.
     node* n = g_current->parent;
     while (n != g_root && computer_plays(n->turn))
         n = n->parent;
+    if (computer_plays(n->turn))
+        return; // the computer opened: no earlier turn, and the moves to play again stay
+    abandon_search();
+    s_wanted = 0; // nor is a computer move asked for and not yet started
     g_current = n;
     end_hint(hwnd);
     if (static_cast<size_t>(n->level) < s_lists.size())
         unpack_stones(s_lists[n->level]);
     redraw_board(hwnd);
+    s_shown_at = GetTickCount();
     history_show_game(g_hist_dlg);
     if (n == g_root && !s_started) {
         for (int part = 1; part < 5; ++part)

@@ -84,14 +84,18 @@ void abandon_search();
 void play_bin(int bin);
 // True while the computer looks for its own move (not for a hint).
 bool computer_thinking();
+// True when the position now current was on show at `time` (a message time):
+// a key pressed earlier was meant for a position before it.
+bool shown_by(DWORD time);
 
 // Takes back the last move, or against the computer everything back to the
 // person's previous turn, abandoning a search first. Nothing is animated;
 // board, status, History and tips show that earlier moment again. Does
-// nothing at the start of a game or with no person playing.
+// nothing when the person has had no turn before, or with no person playing.
 void undo_move(HWND hwnd);
-// Plays the moves taken back again, animated, up to the next turn of a
-// person; a new move drops them. Ignored while the computer thinks.
+// Plays the moves taken back again, animated as they were played (under the
+// empty-capture rule of that moment), up to the next turn of a person; a new
+// move drops them. Ignored while the computer thinks.
 void redo_move(HWND hwnd);
 // On a person's turn, looks for the computer's choice for that side on the
 // search thread; a click, a key that plays, New Game or a take-back abandons
@@ -106,7 +110,9 @@ void game_timer(HWND hwnd, WPARAM timer);
 // number pad's) play the side to move's bin in that screen column, Left and
 // Right move the focus frame over that side's non-empty bins, Enter and
 // Space play the framed bin, H asks for a hint, Ctrl+Z and Ctrl+Y take a
-// move back and play it again. True when the key was one of these.
+// move back and play it again. The keys that play do so only on a person's
+// turn and when pressed after it began (the message's time); else they do
+// nothing. True when the key was one of these.
 bool game_key(HWND hwnd, WPARAM key, bool ctrl);
 // A mouse click hides the focus frame until a key is used again.
 void hide_focus(HWND hwnd);

@@ -71,11 +71,16 @@ bool game_key(HWND hwnd, WPARAM key, bool ctrl)
     const bool arrow = key == VK_LEFT || key == VK_RIGHT, enter = key == VK_RETURN || key == VK_SPACE;
     if (column == 0 && !arrow && !enter && key != 'H')
         return false;
+    // A key that plays acts on the position its player saw: one typed while
+    // a move was still being sown, or before the computer's reply, is dropped,
+    // and the computer's side is never played from the keyboard.
+    if ((column != 0 || enter) && (!person_to_move() || !shown_by(static_cast<DWORD>(GetMessageTime()))))
+        return true;
     // The first arrow or Enter only shows where the frame is; the hint
     // leaves the frame as it was.
     const bool framed = g_focus_bin >= 0;
     s_cues = s_cues || key != 'H';
-    if (column != 0 && g_current != nullptr) {
+    if (column != 0) {
         s_column = column;
         play_bin(bin_in_column(g_current->turn, column));
     } else if (arrow && framed) {

@@ -17,6 +17,7 @@
 #include <climits>
 #include <memory>
 #include <numeric>
+#include <random>
 #include <thread>
 #include <tuple>
 
@@ -415,8 +416,9 @@ TEST_F(Game, TakingBackAndPlayingAgainShowExactlyWhatWasShown)
     }
 }
 
-// The search is abandoned at once; with no turn of the person's before, the computer moves again.
-TEST_F(Game, TakingBackAbandonsTheComputersSearchOrGivesItTheTurnAgain)
+// The search is abandoned at once, and Ctrl+Y gives the computer its turn again. Before the person's first
+// turn Ctrl+Z does nothing, pressed or held, and what can be played again stays.
+TEST_F(Game, TakingBackAbandonsTheComputersSearchAndKeepsWhatCanBePlayedAgain)
 {
     start_deep_search(1);
     key('Z', true); // nothing to take back
@@ -428,16 +430,95 @@ TEST_F(Game, TakingBackAbandonsTheComputersSearchOrGivesItTheTurnAgain)
     key('Z', true);
     EXPECT_TRUE(!asked() && g_current == g_root && status_text(0) == your_turn);
     EXPECT_EQ(node_alloc_live(), live_before_ + 2); // kept to be played again
-    g_difficulty = 1;
+    g_difficulty = 2;
+    key('Y', true);
+    ASSERT_TRUE(pump_until(person_to_move)) << "the computer is asked again";
+    EXPECT_GE(g_current->level, 2);
     new_game(1, T);
     ASSERT_TRUE(pump_until(person_to_move));
-    key('Z', true);
+    click(first_bin(B) + 5);
     ASSERT_TRUE(pump_until(person_to_move));
-    EXPECT_GT(g_current->level, 0);
-    EXPECT_EQ(node_alloc_live(), live_before_ + 1 + g_current->level);
+    const node* last = g_current;
+    key('Z', true);
+    const std::string first = view();
+    for (WPARAM z : {WPARAM('Z'), 'Z' | repeated, WPARAM('Z')}) {
+        key(z, true);
+        EXPECT_TRUE(view() == first && !asked()) << z;
+    }
+    key('Y', true);
+    EXPECT_TRUE(pump_until(person_to_move) && g_current == last);
 }
 
-// The answer names the bin and frames it for a while; a result that a click or New Game abandoned is dropped.
+// A key that plays acts on the position its player saw: one pressed while the move before was being sown is
+// dropped, and no key plays the computer's side, whether its move is asked for or cannot be made.
+TEST_F(Game, KeysPlayOnlyThePersonsSideAndOnlyOnceItsTurnIsShown)
+{
+    g_anim_pause_ms = 20;
+    new_game(2, B);
+    PostMessageA(hwnd_, WM_KEYDOWN, '1', 1);
+    PostMessageA(hwnd_, WM_KEYDOWN, '1', 1); // typed during the first one's sowing
+    pump_pending();
+    EXPECT_EQ(g_current->level, 1);
+    key('1');
+    EXPECT_EQ(g_current->level, 2);
+    new_game(1, B);
+    click(0);
+    PostMessageA(hwnd_, WM_KEYDOWN, '1', 1);
+    MSG m; // ahead of the computer's move, asked for and not yet started
+    ASSERT_TRUE(PeekMessageA(&m, hwnd_, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE) && queued(WM_COMPUTER_MOVE));
+    DispatchMessageA(&m);
+    EXPECT_EQ(g_current->level, 1);
+    ASSERT_TRUE(pump_until(person_to_move));
+    new_game(1, T, threads::fail);
+    pump_pending();
+    key('1');
+    EXPECT_EQ(g_current->level, 0);
+}
+
+// Moves played again show what the record holds, under either empty-capture rule the options hold now; the
+// History list keeps its newest line in view, the lines before it filling the list.
+TEST_F(Game, PlayingAgainShowsTheRecordUnderEitherRuleAndHistoryTheNewestLine)
+{
+    const std::unique_ptr<HWND__, decltype(&DestroyWindow)> history(
+        CreateDialogParamA(g_hinst, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, history_dlg_proc, 0),
+        DestroyWindow);
+    const HWND list = GetDlgItem(g_hist_dlg, IDC_HISTORY_LIST);
+    RECT box;
+    GetClientRect(list, &box);
+    const int shown = box.bottom / static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    std::mt19937 random(27);
+    int mattered = 0;
+    for (int game = 0; game < 6; ++game) {
+        g_num_stones = 1 + game % 2;
+        new_game(2, game % 2 ? B : T);
+        while (!finished()) {
+            g_allow_empty_caps = random() % 2;
+            std::vector<int> bins;
+            for (int b = first_bin(g_current->turn); b < g_current->turn; ++b)
+                if (g_current->bins[b] > 0)
+                    bins.push_back(b);
+            click(bins[random() % bins.size()]);
+            node other = *g_current->parent;
+            do_move(&other, g_current->move, g_allow_empty_caps == 0);
+            mattered += !std::equal(other.bins, other.bins + 14, g_current->bins);
+            const int lines = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+            ASSERT_EQ(SendMessageA(list, LB_GETTOPINDEX, 0, 0), std::max(0, lines - shown)) << lines;
+        }
+        while (g_current != g_root)
+            key('Z', true);
+        while (g_current->first_child != nullptr) {
+            g_allow_empty_caps = random() % 2;
+            key('Y', true);
+            for (int i = 0; i < 14; ++i)
+                ASSERT_EQ(bin_count(i), g_current->bins[i])
+                    << "game " << game << ", move " << g_current->level;
+        }
+    }
+    EXPECT_GT(mattered, 5);
+}
+
+// The answer names the bin and frames it for a while; a result that a click or New Game abandoned is dropped,
+// and the computer answers a move made during a hint.
 TEST_F(Game, AHintShowsTheComputersChoiceUnlessAClickOrNewGameCameFirst)
 {
     g_difficulty = 3;
@@ -458,6 +539,14 @@ TEST_F(Game, AHintShowsTheComputersChoiceUnlessAClickOrNewGameCameFirst)
         EXPECT_TRUE(g_hint_bin < 0 && !searching() && status_text(0) == your_turn &&
                     g_current->level == (by_click ? 1 : 0));
     }
+    g_num_stones = 6, g_difficulty = MAX_SEARCH_DEPTH;
+    new_game(1, B);
+    key('H');
+    ASSERT_TRUE(searching());
+    g_difficulty = 1;
+    click(1); // the hint still searching when the move is shown
+    EXPECT_TRUE(pump_until(person_to_move) && g_current->level >= 2 && g_hint_bin < 0)
+        << "the computer answered";
 }
 
 using Settings = InTempDir;
