@@ -164,6 +164,8 @@ TEST_F(Shell, ResourcesAsTheUserMeetsThem)
     with_dialog(hwnd_, IDM_ABOUT, {[&] {
                     const HWND about = find_dialog("About", IDC_ABOUT_TEXT);
                     EXPECT_TRUE(about && !IsWindowEnabled(GetDlgItem(about, IDC_ABOUT_TEXT))) << about;
+                    const std::vector<std::string> lines = list_lines(GetDlgItem(about, IDC_ABOUT_TEXT));
+                    EXPECT_EQ(lines.size() > 2 ? lines[2] : "", "Version: " BUILT_VERSION);
                     press_escape(about);
                 }});
 }
