@@ -65,17 +65,13 @@ TEST_F(Threads, ASearchAtTheMemoryCeilingMakesDoWithWhatItGets)
 {
     const std::size_t limit = node_alloc_limit();
     std::thread([&] {
-        delete_node(new_node()); // at least one slab to share out
+        delete_node(new_node());                     // at least one slab to share out
         node_alloc_set_limit(node_alloc_reserved()); // nothing more from the system
         std::vector<node*> held;
-        for (std::size_t i = 0; i <= node_alloc_reserved() / sizeof(node); ++i) {
-            node* m = new_node();
-            if (m == nullptr)
-                break;
+        for (node* m; held.size() <= node_alloc_reserved() / sizeof(node) && (m = new_node()) != nullptr;)
             held.push_back(m);
-        }
-        ASSERT_LE(held.size(), node_alloc_reserved() / sizeof(node)) << "memory beyond the ceiling";
-        ASSERT_FALSE(held.empty());
+        ASSERT_TRUE(!held.empty() && held.size() <= node_alloc_reserved() / sizeof(node))
+            << "beyond the ceiling";
         for (std::size_t spare : {0, 5}) {
             for (std::size_t k = 0; k < spare && held.size() > 1; ++k)
                 delete_node(held.back()), held.pop_back();
@@ -85,8 +81,7 @@ TEST_F(Threads, ASearchAtTheMemoryCeilingMakesDoWithWhatItGets)
             const int move = get_comp_move(&n, 6);
             EXPECT_NE(testing::internal::GetCapturedStdout().find("gen_node: out of memory"),
                       std::string::npos);
-            EXPECT_TRUE(spare == 0 ? move == -2 : side_of(move) == BOTTOM_STORE) << move;
-            EXPECT_EQ(n.first_child, nullptr);
+            EXPECT_TRUE((spare == 0 ? move == -2 : side_of(move) == BOTTOM_STORE) && !n.first_child) << move;
         }
         for (node* m : held)
             delete_node(m);

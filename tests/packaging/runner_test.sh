@@ -1,8 +1,6 @@
 #!/bin/bash
-# wine-run's display cookie and scratch folder: the cookie reaches no command
-# line of a process it starts, where any local user could read it, and its
-# private wine-run.* folder goes on every way out: a display started, one
-# that fails to start, a program run, a run ended by TERM.
+# wine-run puts its display cookie on no command line (any local user reads
+# those), and its wine-run.* folder goes on every way out.
 #
 #   runner_test.sh <wine-run> <stand_in.exe> <scratch>
 set -u
@@ -25,8 +23,8 @@ export PATH=$scratch/bin:$PATH
 read -r display auth pid < <("$runner" --xvfb "$scratch/x") || fail "no display started"
 kill "$pid"
 cookie=$(xauth -f "$auth" list "$display" | awk '{ print $3 }')
-[[ ${#cookie} -ge 32 ]] || fail "no cookie for $display in $auth"
-grep -q '^Xvfb ' "$scratch/started" && grep -q '^xauth ' "$scratch/started" || fail "the shims never ran"
+[[ ${#cookie} -ge 32 ]] && grep -q '^Xvfb ' "$scratch/started" && grep -q '^xauth ' "$scratch/started" ||
+    fail "no cookie for $display in $auth, or the shims never ran"
 grep -F "$cookie" "$scratch/started" && fail "the cookie was on a command line"
 left_behind && fail "a display started for a script left its folder"
 
@@ -37,7 +35,9 @@ left_behind && fail "a display that failed left its folder"
 (($? == 3)) || fail "the program's exit status was not passed on"
 left_behind && fail "a program run left its folder"
 
-"$runner" "$stand_in" close 30 2>/dev/null &
+# A program that runs until told to end, without Wine, which might outlive it.
+mkdir "$scratch/slow" && printf '#!/bin/bash\nexec sleep 30\n' >"$scratch/slow/wine" && chmod +x "$scratch/slow/wine"
+PATH=$scratch/slow:$PATH "$runner" "$stand_in" close 30 &
 run=$!
 for ((i = 0; i < 100; i++)); do left_behind && break; sleep 0.1; done
 left_behind || fail "no folder while the program ran"
