@@ -1,0 +1,137 @@
+// Screenshots of the real program for comparing two builds pixel by pixel:
+// the board at the start and after a few moves, the History, Options and
+// About dialogs, and the help viewer, each saved as a 24-bit BMP named after
+// what it shows. The game is fixed (options, moves, seed), so two builds
+// that draw alike give identical files.
+//
+//   wkivari_shots.exe DIR   (run in a folder without kivari.ini)
+#include "board/board.h"
+#include "engine/engine.h"
+#include "game/controller.h"
+#include "game/options.h"
+#include "resources/resource.h"
+#include "shell/help.h"
+#include "shell/shell.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string g_dir;
+int g_failures = 0;
+
+void pump()
+{
+    for (int round = 0; round < 20; ++round) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(20);
+    }
+}
+
+// The window as the screen shows it, frame and all.
+void save(HWND hwnd, const char* name)
+{
+    RECT r;
+    if (hwnd == nullptr || !GetWindowRect(hwnd, &r)) {
+        std::fprintf(stderr, "shots: no window for %s\n", name);
+        ++g_failures;
+        return;
+    }
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(dc, old);
+    BITMAPINFOHEADER info{sizeof info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<char> pixels(static_cast<size_t>(stride) * h);
+    GetDIBits(dc, bitmap, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof info};
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    const std::string path = g_dir + "\\" + name + ".bmp";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr || std::fwrite(&file, sizeof file, 1, f) != 1 ||
+        std::fwrite(&info, sizeof info, 1, f) != 1 ||
+        std::fwrite(pixels.data(), 1, pixels.size(), f) != pixels.size()) {
+        std::fprintf(stderr, "shots: cannot write %s\n", path.c_str());
+        ++g_failures;
+    }
+    if (f != nullptr)
+        std::fclose(f);
+}
+
+// A modal dialog runs its own loop: it is found, saved and closed from a
+// timer that fires inside that loop.
+const char* g_dialog_name;
+void CALLBACK save_dialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dlg = GetForegroundWindow();
+    if (dlg == nullptr || dlg == g_hwnd_main)
+        return; // not up yet
+    KillTimer(nullptr, timer);
+    save(dlg, g_dialog_name);
+    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+void shoot_dialog(UINT command, const char* name)
+{
+    g_dialog_name = name;
+    SetTimer(nullptr, 0, 500, save_dialog);
+    SendMessageA(g_hwnd_main, WM_COMMAND, command, 0);
+    pump();
+}
+
+void click(int bin)
+{
+    const int column = bin < BOTTOM_STORE ? bin + 1 : 13 - bin, row = bin < BOTTOM_STORE ? 1 : 0;
+    SendMessageA(g_hwnd_main, WM_LBUTTONUP, 0,
+                 MAKELPARAM(column * g_bin_w + g_bin_w / 2, row * g_bin_h + g_bin_h / 2));
+    pump();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: wkivari_shots.exe DIR\n");
+        return 2;
+    }
+    g_dir = argv[1];
+    if (!register_main_class(GetModuleHandleA(nullptr)) || !create_main_window(SW_SHOWNORMAL))
+        return 1;
+    g_anim_pause_ms = 0;
+    SetWindowPos(g_hwnd_main, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+    g_first_turn = BOTTOM_STORE, g_allow_empty_caps = 0, g_random_moves = 0, g_sounds = 0, g_tooltips = 1;
+    g_num_players = 2, g_difficulty = 3, g_num_stones = 4, g_random_seed = 12345;
+    pump();
+    save(g_hwnd_main, "board-start");
+    SendMessageA(g_hwnd_main, WM_COMMAND, IDM_NEW_GAME, 0);
+    pump();
+    save(g_hwnd_main, "board-new-game");
+    for (int bin : {2, 9, 5, 11, 0})
+        click(bin);
+    save(g_hwnd_main, "board-played");
+    shoot_dialog(IDM_HISTORY, "history");
+    shoot_dialog(IDM_OPTIONS, "options");
+    shoot_dialog(IDM_ABOUT, "about");
+    SendMessageA(g_hwnd_main, WM_COMMAND, IDM_HELP_CONTENTS, 0);
+    pump();
+    save(g_help_wnd, "help-contents");
+    if (g_help_wnd != nullptr)
+        DestroyWindow(g_help_wnd);
+    DestroyWindow(g_hwnd_main);
+    pump();
+    return g_failures == 0 ? 0 : 1;
+}
