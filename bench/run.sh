@@ -7,6 +7,8 @@
 # bench/run.sh set [ARGS] instead times the computer's move over the set of
 # positions players meet (kivari_set_bench), e.g. --depths=19,20,21 --threads=1;
 # its options are listed at the top of bench/set_bench.cpp.
+#
+# bench/run.sh signature prints the searches' signature (bench/NOTES.md).
 set -e
 cd "$(dirname "$0")/.."
 cmake --preset native >/dev/null
@@ -14,6 +16,10 @@ if [ "$1" = set ]; then
     shift
     cmake --build --preset native --target kivari_set_bench
     exec build/native/bench/kivari_set_bench "$@"
+fi
+if [ "$1" = signature ]; then
+    cmake --build --preset native --target kivari_signature
+    exec build/native/bench/kivari_signature
 fi
 cmake --build --preset native --target kivari_bench
 # Medians of five runs: the machine is shared, and small depths are noisy.
