@@ -240,7 +240,7 @@ void print_table(int depth, double give_up, const std::vector<position>& set, co
     std::printf("\ndepth %d (%s search)\n", depth, depth <= TREE_SEARCH_DEPTH ? "tree" : "deep");
     std::printf("stones positions given-up slowest-ms median-ms    Mnodes/s  slowest position\n");
     int worst = -1;
-    for (int stones = 1; stones <= 8; ++stones) {
+    for (int stones = MIN_STONES; stones <= MAX_STONES; ++stones) {
         int count = 0, skipped = 0, slowest = -1;
         std::vector<double> times;
         double secs = 0;
@@ -319,9 +319,9 @@ int main(int argc, char** argv)
     }
     std::sort(depths.begin(), depths.end());
     depths.erase(std::unique(depths.begin(), depths.end()), depths.end());
-    stones_counts.erase(
-        std::remove_if(stones_counts.begin(), stones_counts.end(), [](int s) { return s < 1 || s > 8; }),
-        stones_counts.end());
+    stones_counts.erase(std::remove_if(stones_counts.begin(), stones_counts.end(),
+                                       [](int s) { return s < MIN_STONES || s > MAX_STONES; }),
+                        stones_counts.end());
     if (depths.empty() || depths.front() < 0 || stones_counts.empty() || !(give_up > 0)) {
         std::fprintf(stderr, "need depths >= 0, stones counts 1..8 and a positive give-up time\n");
         return 2;

@@ -104,7 +104,7 @@ bool random_position(int stones, int seed, position& out)
 std::vector<position> make_set()
 {
     std::vector<position> set;
-    for (int stones = 1; stones <= 8; ++stones) {
+    for (int stones = MIN_STONES; stones <= MAX_STONES; ++stones) {
         for (int turn : {BOTTOM_STORE, TOP_STORE}) {
             position p;
             init_node(&p.n, turn, stones);
@@ -118,7 +118,7 @@ std::vector<position> make_set()
     set.push_back({"mid_b", standalone(mid_b, TOP_STORE, 9)});
     // The random games are played under empty captures off.
     g_allow_empty_caps = 0;
-    for (int stones = 2; stones <= 8; ++stones) {
+    for (int stones = 2; stones <= MAX_STONES; ++stones) {
         int found = 0;
         for (int seed = 7000 + 100 * stones; found < RANDOM_PER_STONES; ++seed) {
             position p;

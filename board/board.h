@@ -58,7 +58,7 @@ void set_frame(HWND hwnd, int& frame, int bin);
 extern int g_stones[14][140];
 // Stones in a bin's list; -1 for a bin outside 0..13.
 int bin_count(int bin);
-// Deals a new game of `stones` per playing bin (1..8) from next_random.
+// Deals a new game of `stones` per playing bin (MIN_STONES..MAX_STONES) from next_random.
 // Returns 0, or -1 leaving the lists untouched for any other number.
 int init_stones(int stones);
 // Replays the move from `bin` on the stone lists, repainting each changed

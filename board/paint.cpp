@@ -26,17 +26,10 @@ namespace {
 // The cell of a bin 0..13; a store's cell is both rows of its column.
 RECT bin_cell(int bin)
 {
-    const int w = g_bin_w, h = g_bin_h;
-    RECT r{};
-    if (bin >= 0 && bin <= 5)
-        r = {(bin + 1) * w, h, (bin + 2) * w, 2 * h};
-    else if (bin == BOTTOM_STORE)
-        r = {7 * w, 0, 8 * w, 2 * h};
-    else if (bin >= 7 && bin <= 12)
-        r = {(13 - bin) * w, 0, (14 - bin) * w, h};
-    else if (bin == TOP_STORE)
-        r = {0, 0, w, 2 * h};
-    return r;
+    if (bin < 0 || bin > 13)
+        return RECT{};
+    const int w = g_bin_w, h = g_bin_h, left = column_of(bin) * w, top = row_of(bin) * h;
+    return {left, top, left + w, side_of(bin) < 0 ? 2 * h : top + h};
 }
 
 // A rounded frame `inset` pixels inside a bin's cell, `width` pixels wide.
@@ -232,7 +225,6 @@ int hit_bin(int x, int y, int turn)
         return -1;
     if (y < 0 || y >= 2 * h)
         return -1; // above the board or on the status bar
-    if (y < h)
-        return turn == TOP_STORE ? 13 - x / w : -1;
-    return turn == BOTTOM_STORE ? x / w - 1 : -1;
+    const int bin = bin_at(x / w, y / h);
+    return side_of(bin) == turn ? bin : -1;
 }

@@ -48,7 +48,7 @@ int bin_count(int bin)
 
 int init_stones(int stones)
 {
-    if (stones < 1 || stones > 8)
+    if (stones < MIN_STONES || stones > MAX_STONES)
         return -1;
     for (int bin = 0; bin < 14; ++bin) {
         int* list = g_stones[bin];

@@ -9,8 +9,15 @@
 
 const int opposite[14] = {12, 11, 10, 9, 8, 7, 13, 5, 4, 3, 2, 1, 0, 6};
 
-const char* const bin_label[14] = {"1", "2", "3", "4", "5", "6", "Player 2",
-                                   "6", "5", "4", "3", "2", "1", "Player 1"};
+// Each bin is named by its screen column: a playing bin by its number, a
+// store (columns 0 and 7) by its side.
+const std::array<const char*, 14> bin_label = [] {
+    const char* const column_label[8] = {"Player 1", "1", "2", "3", "4", "5", "6", "Player 2"};
+    std::array<const char*, 14> label{};
+    for (int bin = 0; bin < 14; ++bin)
+        label[bin] = column_label[column_of(bin)];
+    return label;
+}();
 
 node* g_root = nullptr;
 node* g_current = nullptr;
@@ -28,7 +35,7 @@ void format_history_line(const node* n, char (&line)[80])
 
 int init_node(node* n, int turn, int stones)
 {
-    if (!n || !is_side(turn) || stones < 1 || stones > 8) {
+    if (!n || !is_side(turn) || stones < MIN_STONES || stones > MAX_STONES) {
         std::puts("init_node: bad args");
         return -1;
     }

@@ -3,6 +3,7 @@
 // benchmarks, and with mingw-w64 for the program.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 // One position of the game tree.
@@ -54,18 +55,49 @@ constexpr int next_place(int bin, int place)
     return place > TOP_STORE ? 0 : place;
 }
 
+// On screen the board is 8 columns by 2 rows of cells: the top store fills
+// column 0, the bottom store column 7, and columns 1..6 hold the top row's
+// bins 12..7 and under them the bottom row's bins 0..5, so that both sides
+// sow counter-clockwise.
+//
+// The screen column of a bin 0..13 (-1 gives 0).
+constexpr int column_of(int bin)
+{
+    return bin < BOTTOM_STORE ? bin + 1 : 13 - bin;
+}
+// The screen row of a bin 0..13, 0 (top) or 1 (bottom); a store's cell
+// starts in row 0 and fills both.
+constexpr int row_of(int bin)
+{
+    return bin < BOTTOM_STORE ? 1 : 0;
+}
+// The bin whose cell holds screen column 0..7 in row 0 or 1.
+constexpr int bin_at(int column, int row)
+{
+    return column == 0 ? TOP_STORE : column == 7 ? BOTTOM_STORE : row == 0 ? 13 - column : column - 1;
+}
+// The playing bin of side `side` in screen column 1..6.
+constexpr int bin_in_column(int side, int column)
+{
+    return bin_at(column, side == BOTTOM_STORE ? 1 : 0);
+}
+
 // Facing bin of each playing bin; for a store, the other store.
 extern const int opposite[14];
 // Display names: a playing bin's screen column, a store's side.
-extern const char* const bin_label[14];
+extern const std::array<const char*, 14> bin_label;
 
 // The game record; written only by the game controller.
 extern node* g_root;
 extern node* g_current;
 
+// The stones per playing bin a game can start with.
+constexpr int MIN_STONES = 1;
+constexpr int MAX_STONES = 8;
+
 // Deepest search the program asks for: the largest depth whose slowest move
-// over the benchmark set (openings and positions from random play with 1 to
-// 8 stones, both empty-capture rules: kivari_set_bench in bench/) stays
+// over the benchmark set (openings and positions from random play with every
+// stones count, both empty-capture rules: kivari_set_bench in bench/) stays
 // under two seconds on a two-core machine, the deep search on both cores.
 // The next depth takes more than twice as long.
 constexpr int MAX_SEARCH_DEPTH = 19;

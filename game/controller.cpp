@@ -4,6 +4,7 @@
 #include "board/board.h"
 #include "engine/engine.h"
 #include "game/options.h"
+#include "game/texts.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
 #include "shell/shell.h"
@@ -20,16 +21,13 @@ decltype(&CreateThread) g_create_thread = CreateThread;
 
 namespace {
 
-const char new_game_prompt[] = "Select 'File->New Game' to start...";
-const char your_turn[] = "Select bin to move from.";
-
 // Used when the option holds a count the engine would refuse; read_options
 // never stores one, this only keeps a bad value from reaching a game.
 constexpr int fallback_stones = 4;
 
 int stones_for_game()
 {
-    return g_num_stones >= 1 && g_num_stones <= 8 ? g_num_stones : fallback_stones;
+    return g_num_stones >= MIN_STONES && g_num_stones <= MAX_STONES ? g_num_stones : fallback_stones;
 }
 
 // Computer-move requests are numbered 1, 2, ... in wParam. s_wanted is the
@@ -118,11 +116,11 @@ void start_search(HWND hwnd, WPARAM request, bool hint)
         // computer's side, after which it is asked again, or New Game starts
         // over. A hint that cannot start just does not come.
         if (!hint)
-            set_status_text(hwnd, 0, "The computer cannot move: out of resources.");
+            set_status_text(hwnd, 0, cannot_search);
         return;
     }
     g_saved_cursor = SetCursor(g_busy_cursor);
-    set_status_text(hwnd, 0, hint ? "Looking for a hint..." : "Computer is pondering move...");
+    set_status_text(hwnd, 0, hint ? looking_for_hint : pondering);
 }
 
 // After a move that did not end the game, and after New Game.
@@ -140,10 +138,10 @@ void hand_over(HWND hwnd, const node* n)
 // in its row; Player 2 with the rest of the stones in play.
 void show_result(HWND hwnd, const node* n)
 {
-    set_status_text(hwnd, 0, "Game over.");
+    set_status_text(hwnd, 0, game_over_text);
     const int twice_h = 2 * n->h, total = stone_total(n);
-    const char* text = twice_h > total ? "Player 1 wins!" : twice_h == total ? "Tie game!" : "Player 2 wins!";
-    MessageBoxA(hwnd, text, "Game over.", MB_OK);
+    const char* text = twice_h > total ? top_wins : twice_h == total ? tie_game : bottom_wins;
+    MessageBoxA(hwnd, text, game_over_text, MB_OK);
     set_status_text(hwnd, 0, new_game_prompt);
 }
 
@@ -159,7 +157,7 @@ int init_game(HWND hwnd)
     g_root = new_node();
     g_current = g_root;
     if (g_root == nullptr) {
-        set_status_text(hwnd, 0, "ERROR: out of memory");
+        set_status_text(hwnd, 0, out_of_memory);
         return -2;
     }
     const int stones = stones_for_game();
@@ -189,7 +187,7 @@ int make_move(HWND hwnd, node*& current, int bin)
         return -3; // no game record: nothing to play on
     if (!is_side(current->turn) || side_of(bin) != current->turn || current->bins[bin] < 1 ||
         gen_node(current, bin, &current) < 0) {
-        set_status_text(hwnd, 0, "ERROR: could not make move");
+        set_status_text(hwnd, 0, move_refused);
         return -3;
     }
     node* played = current;

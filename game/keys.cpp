@@ -13,16 +13,6 @@ bool s_cues = false;
 // The focused screen column, 1 (left) to 6; it stays when the turn changes.
 int s_column = 1;
 
-int bin_in_column(int side, int column)
-{
-    return side == BOTTOM_STORE ? column - 1 : 13 - column;
-}
-
-int column_of(int bin)
-{
-    return bin < BOTTOM_STORE ? bin + 1 : 13 - bin;
-}
-
 // The first non-empty bin of the side to move from `column` on, going `step`
 // columns at a time and wrapping round; -1 when the row is empty.
 int next_bin(int column, int step)

@@ -10,7 +10,7 @@ extern int g_sounds;           // flag: a sound for each move
 extern int g_tooltips;         // flag: tooltips show stone counts
 extern int g_num_players;      // 0 computer vs computer, 1 person vs computer, other: two people
 extern int g_difficulty;       // search depth, 0..MAX_SEARCH_DEPTH
-extern int g_num_stones;       // stones per playing bin at the start of a game (1..8)
+extern int g_num_stones;       // stones per playing bin at the start of a game, MIN_STONES..MAX_STONES
 extern int g_random_seed;      // shown in the Options dialog; lives for the run only
 
 // The settings file, relative on purpose: it lives in the current directory.

@@ -79,8 +79,10 @@ void on_ok(HWND dlg)
         refuse(dlg, IDC_DIFFICULTY, text);
         return;
     }
-    if (stones < 1 || stones > 8) {
-        refuse(dlg, IDC_NUM_STONES, "The number of stones must be from 1 to 8.");
+    if (stones < static_cast<UINT>(MIN_STONES) || stones > static_cast<UINT>(MAX_STONES)) {
+        char text[80];
+        snprintf(text, sizeof text, "The number of stones must be from %d to %d.", MIN_STONES, MAX_STONES);
+        refuse(dlg, IDC_NUM_STONES, text);
         return;
     }
 

@@ -134,7 +134,7 @@ void read_options()
     // A depth the search is never asked for, or a stones count the engine
     // cannot set up, is ignored and the value we had stays.
     g_difficulty = read_in_range("Difficulty", g_difficulty, 0, MAX_SEARCH_DEPTH);
-    g_num_stones = read_in_range("NumbersStones", g_num_stones, 1, 8);
+    g_num_stones = read_in_range("NumbersStones", g_num_stones, MIN_STONES, MAX_STONES);
 }
 
 bool write_options()

@@ -10,8 +10,6 @@
 #include <commctrl.h>
 #include <cstdio>
 
-const int tool_bin[16] = {13, 12, 11, 10, 9, 8, 7, 6, 13, 0, 1, 2, 3, 4, 5, 6};
-
 char g_tip_text[80];
 
 namespace {
@@ -84,9 +82,10 @@ LRESULT tooltip_text(HWND, WPARAM, LPARAM hdr)
     if (info == nullptr || g_current == nullptr)
         return 1;
     const UINT_PTR tool = info->hdr.idFrom;
-    if (tool >= sizeof tool_bin / sizeof tool_bin[0])
+    if (tool >= static_cast<UINT_PTR>(grid_columns * grid_rows))
         return 1;
-    snprintf(g_tip_text, sizeof g_tip_text, "%d", g_current->bins[tool_bin[tool]]);
+    const int bin = bin_at(static_cast<int>(tool % grid_columns), static_cast<int>(tool / grid_columns));
+    snprintf(g_tip_text, sizeof g_tip_text, "%d", g_current->bins[bin]);
     info->lpszText = g_tip_text;
     return 1;
 }

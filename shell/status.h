@@ -15,9 +15,6 @@ void update_status(HWND hwnd, node* n);
 // tools could not be made; the tools added before a failure still work.
 HWND create_tooltips(HWND hwnd);
 
-// Tool id to the bin whose count its tip shows; a store has two tools.
-extern const int tool_bin[16];
-
 // The last tip's text; the control reads it after tooltip_text returns.
 extern char g_tip_text[80];
 

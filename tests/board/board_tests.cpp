@@ -18,9 +18,8 @@ namespace {
 
 RECT cell_of(int bin)
 {
-    const int w = g_bin_w, h = g_bin_h, column = bin <= BOTTOM_STORE ? bin + 1 : 13 - bin;
-    const bool tall = bin == BOTTOM_STORE || bin == TOP_STORE;
-    return {column * w, bin < BOTTOM_STORE ? h : 0, (column + 1) * w, tall || bin < BOTTOM_STORE ? 2 * h : h};
+    const int w = g_bin_w, h = g_bin_h, left = column_of(bin) * w, top = row_of(bin) * h;
+    return {left, top, left + w, side_of(bin) < 0 ? 2 * h : top + h};
 }
 
 // Lists of these sizes; bin b's k-th stone has colour (b + k) mod 5.

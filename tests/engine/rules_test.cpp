@@ -81,7 +81,7 @@ TEST_F(Rules, RefusalsPrintAndChangeNothing)
     node n{}, *out = &n;
     ASSERT_EQ(init_node(&n, T, 8), 0);
     testing::internal::CaptureStdout();
-    for (auto [turn, stones] : {std::pair{B, 0}, {B, 9}, {7, 4}})
+    for (auto [turn, stones] : {std::pair{B, MIN_STONES - 1}, {B, MAX_STONES + 1}, {7, 4}})
         EXPECT_EQ(init_node(&n, turn, stones), -1);
     EXPECT_EQ(n.turn * 100 + n.h, T * 100 + 48) << "the position is kept";
     for (auto [turn, bin] : {std::pair{B, 6}, {B, 13}, {B, 7}, {T, 5}, {T, 14}}) {

@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "game/options_file.h"
+#include "game/texts.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
 #include "shell/help.h"
@@ -26,14 +27,12 @@ const ULONGLONG wait_limit_ms = 60000;
 namespace {
 
 constexpr int B = BOTTOM_STORE, T = TOP_STORE;
-const char your_turn[] = "Select bin to move from.";
-const char refused[] = "ERROR: could not make move";
 
 // The result box, answered as a user would: its text, the message part while it shows, its owner.
 std::vector<std::tuple<std::string, std::string, HWND>> g_boxes;
 void CALLBACK answer_result_box(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (HWND box = find_dialog("Game over.")) {
+    if (HWND box = find_dialog(game_over_text)) {
         g_boxes.emplace_back(message_text(box), status_text(0), GetWindow(box, GW_OWNER));
         SendMessageA(box, WM_COMMAND, IDOK, 0);
     }
@@ -62,9 +61,7 @@ HANDLE WINAPI make_thread(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUT
 const auto searching = [] { return g_thread != INVALID_HANDLE_VALUE; };
 const auto asked = [] { return searching() || queued(WM_COMPUTER_MOVE); };
 const auto person_to_move = [] { return !asked() && status_text(0) == your_turn; };
-const auto finished = [] {
-    return !g_boxes.empty() && !asked() && status_text(0) == "Select 'File->New Game' to start...";
-};
+const auto finished = [] { return !g_boxes.empty() && !asked() && status_text(0) == new_game_prompt; };
 
 // What the game holds and what a user sees, to show that something changed nothing.
 std::string view()
@@ -140,7 +137,7 @@ protected:
         const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
         while (!finished()) {
             ASSERT_LT(GetTickCount64(), deadline);
-            ASSERT_NE(status_text(0), refused);
+            ASSERT_NE(status_text(0), move_refused);
             const int level = g_current->level;
             const bool clicked = person_to_move();
             int bin = g_current->turn - 6;
@@ -168,11 +165,10 @@ protected:
         // Stones left in a row count for its side; more than half of all wins.
         const int top = std::accumulate(g_current->bins + 7, g_current->bins + 14, 0),
                   all = stone_total(g_current);
-        const char* result = 2 * top > all    ? "Player 1 wins!"
-                             : 2 * top == all ? "Tie game!"
-                                              : "Player 2 wins!";
+        const char* result = 2 * top > all ? top_wins : 2 * top == all ? tie_game : bottom_wins;
         ASSERT_EQ(g_boxes.size(), 1u);
-        EXPECT_EQ(g_boxes[0], std::make_tuple(result, "Game over.", hwnd_));
+        EXPECT_EQ(g_boxes[0], std::make_tuple(result, game_over_text, hwnd_));
+        EXPECT_EQ(status_text(0), new_game_prompt);
     }
 
     // A search at the deepest depth, running.
@@ -243,7 +239,7 @@ TEST_F(Game, RefusedMovesChangeNothingButTheMessageAndATieIsATie)
             node_alloc_fail(0, 1); // no memory for the move
         EXPECT_EQ(make_move(hwnd_, g_current, bin), -3) << bin;
         node_alloc_fail(-1, 0);
-        EXPECT_EQ(status_text(0), refused) << bin;
+        EXPECT_EQ(status_text(0), move_refused) << bin;
         set_status_text(hwnd_, 0, your_turn);
         EXPECT_EQ(view(), before) << bin;
     }
@@ -265,7 +261,7 @@ TEST_F(Game, WhileTheComputerThinksInputWaitsAndNewGameOrClosingAbandonsTheSearc
     for (WPARAM w : {WPARAM{0}, WPARAM{99999}, ~WPARAM{0}})
         SendMessageA(hwnd_, WM_COMPUTER_MOVE, w, 0), SendMessageA(hwnd_, WM_COMPUTER_MOVED, w, 3);
     EXPECT_EQ(view(), before);
-    EXPECT_TRUE(GetCursor() == g_busy_cursor && status_text(0) == "Computer is pondering move...");
+    EXPECT_TRUE(GetCursor() == g_busy_cursor && status_text(0) == pondering);
     new_game(2, B);
     EXPECT_EQ(node_alloc_live(), live_before_ + 1);
     EXPECT_NE(GetCursor(), g_busy_cursor);
@@ -321,8 +317,9 @@ TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
         g_allow_empty_caps = settings.empty_caps;
         g_random_moves = settings.random_moves;
         ResumeThread(g_held);
-        ASSERT_TRUE(pump_until([] { return person_to_move() || finished() || status_text(0) == refused; }) &&
-                    g_root->first_child != nullptr);
+        ASSERT_TRUE(
+            pump_until([] { return person_to_move() || finished() || status_text(0) == move_refused; }) &&
+            g_root->first_child != nullptr);
         EXPECT_EQ(g_root->first_child->move, expected)
             << "ordered at " << ordered << ", " << stones << " stones";
         g_allow_empty_caps = g_random_moves = 0;
@@ -353,8 +350,8 @@ TEST_F(Game, KeysPlayFrameTakeBackAndCommand)
         {VK_RETURN, false, 2, 0, your_turn}, {VK_NUMPAD1, false, 3, 11, your_turn}, // skips empty 12
         {0, false, 3, -1, your_turn},        {VK_SPACE, false, 3, 11, your_turn},   // shown, not played
         {'Z', true, 2, 0, your_turn},        {'Y', true, 3, 11, your_turn},
-        {'6', false, 4, 5, your_turn},       {'1', false, 4, 1, refused},
-        {VK_F1, false, 4, 1, refused},       {'2' | repeated, false, 4, 1, refused},
+        {'6', false, 4, 5, your_turn},       {'1', false, 4, 1, move_refused},
+        {VK_F1, false, 4, 1, move_refused},  {'2' | repeated, false, 4, 1, move_refused},
         {VK_F2, false, 0, 0, your_turn},     {'Q', false, 0, 0, your_turn}};
     for (const auto& [vk, ctrl, level, frame, message] : rows) {
         key(vk, ctrl);
@@ -425,7 +422,7 @@ TEST_F(Game, TakingBackAbandonsTheComputersSearchAndKeepsWhatCanBePlayedAgain)
     start_deep_search(1);
     key('Z', true); // nothing to take back
     key('H');
-    EXPECT_TRUE(searching() && g_current == g_root && status_text(0) == "Computer is pondering move...");
+    EXPECT_TRUE(searching() && g_current == g_root && status_text(0) == pondering);
     new_game(1, B);
     click(1);
     ASSERT_TRUE(pump_until(searching));
@@ -563,8 +560,10 @@ TEST_F(Settings, ReadingKeepsWhatIsMissingOrOutOfRange)
         {"[OPTIONS]\r\n sounds = 5\r\nNUMBERPLAYERS=7\r\nDifficulty=3x\r\nTooltips=no\r\nNumbersStones=+8\n",
          {B, 0, 1, 5, 0, 7, 3, 8, 0}},
         {"[Other]\nDifficulty=1\n[Options]\nPlayer2First=-1\nRandomMoves=\nNumbersStones=\n", kept},
-        {"[Options]\nDifficulty=-3\nNumbersStones=0\nNumberPlayers=-1\n", {B, 0, 1, 0, 1, -1, 7, 6, 0}},
-        {"[Options]\nNumbersStones=9\nSounds=-4294967296\nDifficulty=" + std::to_string(MAX_SEARCH_DEPTH + 1),
+        {"[Options]\nDifficulty=-3\nNumbersStones=" + std::to_string(MIN_STONES - 1) + "\nNumberPlayers=-1\n",
+         {B, 0, 1, 0, 1, -1, 7, 6, 0}},
+        {"[Options]\nNumbersStones=" + std::to_string(MAX_STONES + 1) +
+             "\nSounds=-4294967296\nDifficulty=" + std::to_string(MAX_SEARCH_DEPTH + 1),
          {B, 0, 1, INT_MIN, 1, 1, 7, 6, 0}},
     };
     for (const std::string n : {"4294967301", "-4294967295", "4294967296", "2147483648", "99999999999"})
@@ -672,7 +671,7 @@ TEST_F(Game, OptionsOkStoresAndWritesEachControl)
 TEST_F(Game, OkRefusesValuesOutOfRangeAndReportsSettingsThatCannotBeSaved)
 {
     const option_values before = current_values();
-    const std::pair<int, std::string> cases[] = {{IDC_NUM_STONES, "0"},
+    const std::pair<int, std::string> cases[] = {{IDC_NUM_STONES, std::to_string(MIN_STONES - 1)},
                                                  {IDC_NUM_STONES, "no"},
                                                  {IDC_DIFFICULTY, std::to_string(MAX_SEARCH_DEPTH + 1)},
                                                  {IDC_DIFFICULTY, "4294967296"}};

@@ -6,6 +6,7 @@
 #include "board/board.h"
 #include "engine/engine.h"
 #include "game/options.h"
+#include "game/texts.h"
 #include "resources/resource.h"
 #include "tests/win32/harness.h"
 
@@ -35,7 +36,7 @@ protected:
 // The five status parts after each click or command, in turn.
 TEST_F(Shell, CommandsAndClicksLeaveTheirStatusTexts)
 {
-    const char *const turn = "Select bin to move from.", *const refused = "ERROR: could not make move";
+    const char *const turn = your_turn, *const refused = move_refused;
     const std::tuple<UINT, WPARAM, std::array<const char*, 5>> rows[] = {
         {WM_LBUTTONUP, 5, {turn, "Score: 27/21", "Level: 1", "Heuristic: 27", "To move: Player 1"}},
         {WM_LBUTTONUP, 4, {turn, "Score: 27/21", "Level: 1", "Heuristic: 27", "To move: Player 1"}},
@@ -115,7 +116,7 @@ TEST_F(Shell, HistoryListsTheMovesAsTheyArePlayed)
     with_dialog(hwnd_, IDM_HISTORY,
                 {[&] { PostMessageA(hwnd_, WM_LBUTTONUP, 0, bin_point(5)); }, until([] {
                      return g_current->level >= 3 && g_current->turn == BOTTOM_STORE &&
-                            status_text(0) == "Select bin to move from.";
+                            status_text(0) == your_turn;
                  }),
                  [&] { read(), press_escape(g_hist_dlg); }});
     ASSERT_EQ(lines.size(), static_cast<size_t>(g_current->level));

@@ -116,8 +116,7 @@ inline std::string status_text(int part)
 // Client point at the middle of a playing bin's cell.
 inline LPARAM bin_point(int bin)
 {
-    const int column = bin < BOTTOM_STORE ? bin + 1 : 13 - bin, row = bin < BOTTOM_STORE ? 1 : 0;
-    return MAKELPARAM(column * g_bin_w + g_bin_w / 2, row * g_bin_h + g_bin_h / 2);
+    return MAKELPARAM(column_of(bin) * g_bin_w + g_bin_w / 2, row_of(bin) * g_bin_h + g_bin_h / 2);
 }
 
 // The settings file as the program finds it: in the working directory.
