@@ -1,10 +1,10 @@
-// The board view: cell geometry, art, painting, hit test, stone lists and the sowing animation.
+// The board view: cell geometry, art, painting, hit test and the sowing animation of the stone lists.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <string>
+#include "game/stone_lists.h"
 
 // Cell size in pixels, taken from the top-row bitmap when the art is loaded.
 // The board is 8 columns by 2 rows of cells; the stores fill columns 0 and 7.
@@ -54,25 +54,13 @@ extern int g_hint_bin;
 // repaints the cells it leaves and enters.
 void set_frame(HWND hwnd, int& frame, int bin);
 
-// Per bin 0..13, the colours of its stones in order of arrival, ended by -1.
-extern int g_stones[14][140];
-// Stones in a bin's list; -1 for a bin outside 0..13.
-int bin_count(int bin);
-// Deals a new game of `stones` per playing bin (MIN_STONES..MAX_STONES) from next_random.
-// Returns 0, or -1 leaving the lists untouched for any other number.
-int init_stones(int stones);
-// Replays the move from `bin` on the stone lists, repainting each changed
+// Replays the move from `bin` on the stone lists (sow_stones), repainting each changed
 // bin after a pause of g_anim_pause_ms. Does nothing unless `bin` is a
 // non-empty playing bin. The first form captures by the option's rule, the
 // second by the empty-capture rule given (a move played again is shown as
 // the record has it, whatever the option says now).
 void animate_move(HWND hwnd, int bin);
 void animate_move(HWND hwnd, int bin, bool empty_caps);
-// The stone lists packed, each bin's colours followed by -1, to be put back
-// as they were with unpack_stones (which refuses anything else).
-std::string pack_stones();
-bool unpack_stones(const std::string& packed);
-
 // The animation's pause per step, in milliseconds; tests set it to 0.
 extern int g_anim_pause_ms;
 // Waits `ms` milliseconds handling only paints and messages sent by other

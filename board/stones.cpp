@@ -1,67 +1,10 @@
-// The stone lists that give every stone its colour, and the sowing animation on them.
+// The sowing animation on the stone lists.
 #include "board/board.h"
 
 #include "engine/engine.h"
 #include "game/options.h"
 
-// Every list starts empty, so a paint before the first deal shows no stones.
-#define EMPTY_LIST                                                                                           \
-    {                                                                                                        \
-        -1                                                                                                   \
-    }
-int g_stones[14][140] = {EMPTY_LIST, EMPTY_LIST, EMPTY_LIST, EMPTY_LIST, EMPTY_LIST, EMPTY_LIST, EMPTY_LIST,
-                         EMPTY_LIST, EMPTY_LIST, EMPTY_LIST, EMPTY_LIST, EMPTY_LIST, EMPTY_LIST, EMPTY_LIST};
-#undef EMPTY_LIST
-
 int g_anim_pause_ms = 400;
-
-namespace {
-
-// The last entry is always left for the end marker.
-constexpr int max_stones = 139;
-
-void append_stone(int bin, int colour)
-{
-    const int n = bin_count(bin);
-    if (n >= max_stones)
-        return; // cannot happen with at most 96 stones in play
-    g_stones[bin][n] = colour;
-    g_stones[bin][n + 1] = -1;
-}
-
-void pause()
-{
-    anim_pause(g_anim_pause_ms);
-}
-
-} // namespace
-
-int bin_count(int bin)
-{
-    if (bin < 0 || bin > 13)
-        return -1;
-    int n = 0;
-    while (n < max_stones && g_stones[bin][n] != -1)
-        ++n;
-    return n;
-}
-
-int init_stones(int stones)
-{
-    if (stones < MIN_STONES || stones > MAX_STONES)
-        return -1;
-    for (int bin = 0; bin < 14; ++bin) {
-        int* list = g_stones[bin];
-        if (bin == BOTTOM_STORE || bin == TOP_STORE) {
-            list[0] = -1;
-            continue;
-        }
-        for (int k = 0; k < stones; ++k)
-            list[k] = next_random() % 5;
-        list[stones] = -1;
-    }
-    return 0;
-}
 
 void animate_move(HWND hwnd, int bin)
 {
@@ -70,78 +13,7 @@ void animate_move(HWND hwnd, int bin)
 
 void animate_move(HWND hwnd, int bin, bool empty_caps)
 {
-    const int side = side_of(bin);
-    if (side < 0)
-        return;
-    const int n = bin_count(bin);
-    if (n < 1)
-        return;
-
-    // The engine plays the move on the lists' counts; the stones then follow
-    // its sowing path, and its rules tell whether the last one captured.
-    node played{};
-    for (int b = 0; b < 14; ++b)
-        played.bins[b] = bin_count(b);
-    played.turn = side;
-    do_move(&played, bin, empty_caps);
-
-    int picked[140];
-    for (int k = 0; k < n; ++k)
-        picked[k] = g_stones[bin][k];
-    g_stones[bin][0] = -1;
-    invalidate_bin(hwnd, bin);
-
-    int pos = bin;
-    for (int k = 1; k <= n; ++k) {
-        pause();
-        pos = next_place(bin, pos);
-        append_stone(pos, picked[n - k]); // the stone picked up last goes first
-        invalidate_bin(hwnd, pos);
-    }
-
-    // A last stone in a playing bin that the move left empty captured: it
-    // goes to the mover's store, followed by the facing bin's stones.
-    if (pos == BOTTOM_STORE || pos == TOP_STORE || played.bins[pos] != 0)
-        return;
-    const int facing = opposite[pos];
-    pause();
-    append_stone(side, g_stones[pos][0]);
-    for (int k = 0, m = bin_count(facing); k < m; ++k)
-        append_stone(side, g_stones[facing][k]);
-    g_stones[pos][0] = -1;
-    g_stones[facing][0] = -1;
-    invalidate_bin(hwnd, pos);
-    invalidate_bin(hwnd, facing);
-    invalidate_bin(hwnd, side);
-}
-
-std::string pack_stones()
-{
-    std::string packed;
-    for (int bin = 0; bin < 14; ++bin) {
-        for (int k = 0, n = bin_count(bin); k < n; ++k)
-            packed += static_cast<char>(g_stones[bin][k]);
-        packed += static_cast<char>(-1);
-    }
-    return packed;
-}
-
-bool unpack_stones(const std::string& packed)
-{
-    // Checked whole before anything changes: fourteen lists of colours that fit.
-    int ends = 0, n = 0;
-    for (const signed char c : packed) {
-        if (c == -1)
-            ++ends, n = 0;
-        else if (c < 0 || c > 4 || ++n > max_stones)
-            return false;
-    }
-    if (ends != 14 || static_cast<signed char>(packed.back()) != -1)
-        return false;
-    int bin = 0, k = 0;
-    for (const signed char c : packed) {
-        g_stones[bin][k] = c;
-        k = c == -1 ? (++bin, 0) : k + 1;
-    }
-    return true;
+    sow_stones(
+        bin, empty_caps, [] { anim_pause(g_anim_pause_ms); },
+        [hwnd](int changed) { invalidate_bin(hwnd, changed); });
 }

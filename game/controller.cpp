@@ -4,6 +4,7 @@
 #include "board/board.h"
 #include "engine/engine.h"
 #include "game/options.h"
+#include "game/play.h"
 #include "game/texts.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
@@ -12,8 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <string>
-#include <vector>
 
 HANDLE g_thread = INVALID_HANDLE_VALUE;
 BOOL(WINAPI* g_play_sound)(LPCSTR, HMODULE, DWORD) = PlaySoundA;
@@ -21,22 +20,10 @@ decltype(&CreateThread) g_create_thread = CreateThread;
 
 namespace {
 
-// Used when the option holds a count the engine would refuse; read_options
-// never stores one, this only keeps a bad value from reaching a game.
-constexpr int fallback_stones = 4;
-
-int stones_for_game()
-{
-    return g_num_stones >= MIN_STONES && g_num_stones <= MAX_STONES ? g_num_stones : fallback_stones;
-}
-
-// Computer-move requests are numbered 1, 2, ... in wParam. s_wanted is the
-// number of the one posted and not yet started, 0 when none is wanted: New
-// Game drops it, so a request still queued from the old game starts nothing.
+// Computer-move requests (game/play.h) travel in wParam. New Game drops the
+// one wanted, so a request still queued from the old game starts nothing.
 // The search carries its request's number back in WM_COMPUTER_MOVED, so the
 // result of a search that New Game or shutdown abandoned is told apart.
-WPARAM s_last_request = 0;
-WPARAM s_wanted = 0;
 
 // What the running search works on, copied on the user interface thread
 // before its thread starts: the thread reads no option the user can change
@@ -54,11 +41,6 @@ struct search_order {
 search_order s_order{};
 node s_searched{};
 
-// The stone lists after each move of the game path, by level, so that taking
-// moves back shows every stone where it was. Moves taken back keep theirs
-// until a new move drops them.
-std::vector<std::string> s_lists;
-
 // False from the start of the program until the first New Game: the opening
 // then shows no position in the status bar.
 bool s_started = false;
@@ -71,29 +53,6 @@ constexpr UINT_PTR hint_timer = 1;
 constexpr UINT hint_frame_ms = 2000;
 
 bool show_move(HWND hwnd, node* played);
-
-// The empty-capture rule `played` was made under: the one whose sowing
-// gives the recorded position. The option may have changed since.
-bool recorded_rule(const node* played)
-{
-    const bool now = g_allow_empty_caps != 0;
-    node again = *played->parent;
-    do_move(&again, played->move, now);
-    return std::equal(again.bins, again.bins + 14, played->bins) ? now : !now;
-}
-
-void keep_lists(const node* n)
-{
-    s_lists.resize(static_cast<size_t>(n->level));
-    s_lists.push_back(pack_stones());
-}
-
-// Where status part 0 asks for a new game instead of a move: after the end,
-// and at the opening before the first New Game.
-bool waits_for_new_game(const node* n)
-{
-    return game_over(n) || (n == g_root && !s_started);
-}
 
 void end_hint(HWND hwnd)
 {
@@ -126,31 +85,20 @@ void start_search(HWND hwnd, WPARAM request, bool hint)
 // After a move that did not end the game, and after New Game.
 void hand_over(HWND hwnd, const node* n)
 {
-    if (computer_plays(n->turn)) {
-        s_wanted = ++s_last_request;
-        PostMessageA(hwnd, WM_COMPUTER_MOVE, s_wanted, 0);
-    } else {
+    if (computer_plays(n->turn))
+        PostMessageA(hwnd, WM_COMPUTER_MOVE, want_request(), 0);
+    else
         set_status_text(hwnd, 0, your_turn);
-    }
 }
 
-// Player 1, the top side, is credited with h: its store and whatever is left
-// in its row; Player 2 with the rest of the stones in play.
 void show_result(HWND hwnd, const node* n)
 {
     set_status_text(hwnd, 0, game_over_text);
-    const int twice_h = 2 * n->h, total = stone_total(n);
-    const char* text = twice_h > total ? top_wins : twice_h == total ? tie_game : bottom_wins;
-    MessageBoxA(hwnd, text, game_over_text, MB_OK);
+    MessageBoxA(hwnd, result_text(n), game_over_text, MB_OK);
     set_status_text(hwnd, 0, new_game_prompt);
 }
 
 } // namespace
-
-bool computer_plays(int side)
-{
-    return g_num_players == 0 || (g_num_players == 1 && side == TOP_STORE);
-}
 
 int init_game(HWND hwnd)
 {
@@ -168,7 +116,7 @@ int init_game(HWND hwnd)
     set_status_text(hwnd, 0, new_game_prompt);
     s_started = false;
     s_shown_at = GetTickCount();
-    s_lists.assign(1, pack_stones());
+    keep_opening_lists();
     return 0;
 }
 
@@ -205,13 +153,13 @@ namespace {
 // line, sound, end test and result. False when the game ended with it.
 bool show_move(HWND hwnd, node* played)
 {
-    s_wanted = 0; // a computer move asked for the position before is not wanted now
+    drop_request(); // a computer move asked for the position before is not wanted now
     end_hint(hwnd);
     set_frame(hwnd, g_focus_bin, -1);
     calc_h(played);
     animate_move(hwnd, played->move, recorded_rule(played));
     s_shown_at = GetTickCount();
-    keep_lists(played);
+    keep_lists(played->level);
     update_status(hwnd, played);
 
     char line[80];
@@ -238,13 +186,13 @@ void new_game(HWND hwnd)
     if (g_root == nullptr)
         return;
     abandon_search();
-    s_wanted = 0; // a computer move requested in the old game is not wanted
+    drop_request(); // a computer move requested in the old game is not wanted
     free_game();
     const int stones = stones_for_game();
     init_node(g_root, g_first_turn, stones);
     g_current = g_root;
     init_stones(stones);
-    s_lists.assign(1, pack_stones());
+    keep_opening_lists();
     s_started = true;
     end_hint(hwnd);
     redraw_board(hwnd);
@@ -258,9 +206,8 @@ void new_game(HWND hwnd)
 void start_computer_move(HWND hwnd, WPARAM request)
 {
     // One search at a time, and only for the request still wanted.
-    if (g_current == nullptr || request == 0 || request != s_wanted || g_thread != INVALID_HANDLE_VALUE)
+    if (g_current == nullptr || g_thread != INVALID_HANDLE_VALUE || !take_request(request))
         return;
-    s_wanted = 0;
     start_search(hwnd, request, false);
 }
 
@@ -325,20 +272,14 @@ bool computer_thinking()
 
 void undo_move(HWND hwnd)
 {
-    if (g_current == nullptr || g_current == g_root || g_num_players == 0)
+    node* n = undo_target(g_current);
+    if (n == nullptr)
         return;
-    // Back to the person's previous turn: the computer's moves since go too.
-    node* n = g_current->parent;
-    while (n != g_root && computer_plays(n->turn))
-        n = n->parent;
-    if (computer_plays(n->turn))
-        return; // the computer opened: no earlier turn, and the moves to play again stay
     abandon_search();
-    s_wanted = 0; // nor is a computer move asked for and not yet started
+    drop_request(); // nor is a computer move asked for and not yet started
     g_current = n;
     end_hint(hwnd);
-    if (static_cast<size_t>(n->level) < s_lists.size())
-        unpack_stones(s_lists[n->level]);
+    restore_lists(n->level);
     redraw_board(hwnd);
     s_shown_at = GetTickCount();
     history_show_game(g_hist_dlg);
@@ -348,7 +289,7 @@ void undo_move(HWND hwnd)
     } else {
         update_status(hwnd, n);
     }
-    if (waits_for_new_game(n))
+    if (waits_for_new_game(n, s_started))
         set_status_text(hwnd, 0, new_game_prompt);
     else
         hand_over(hwnd, n);
@@ -358,36 +299,29 @@ void undo_move(HWND hwnd)
 void redo_move(HWND hwnd)
 {
     // A move played again is played as a click would be.
-    if (g_current == nullptr || g_current->first_child == nullptr || computer_thinking() || s_wanted != 0)
+    if (g_current == nullptr || g_current->first_child == nullptr || computer_thinking() || request_wanted())
         return;
     abandon_search();
     // The computer's moves that were taken back with the person's come back with it.
-    for (node* next = g_current->first_child; next != nullptr; next = next->first_child) {
+    for (node* next : redo_line(g_current)) {
         g_current = next;
         if (!show_move(hwnd, next))
             return;
-        if (!computer_plays(next->turn) || next->first_child == nullptr) {
-            hand_over(hwnd, next);
-            return;
-        }
     }
+    hand_over(hwnd, g_current);
 }
 
 void ask_hint(HWND hwnd)
 {
-    if (g_current == nullptr || g_thread != INVALID_HANDLE_VALUE || s_wanted != 0 ||
-        !is_side(g_current->turn) || computer_plays(g_current->turn))
+    if (g_thread != INVALID_HANDLE_VALUE || request_wanted() || !hint_possible(g_current))
         return;
-    const int first = first_bin(g_current->turn);
-    if (std::all_of(g_current->bins + first, g_current->bins + first + 6, [](int n) { return n == 0; }))
-        return; // nothing to suggest
-    start_search(hwnd, ++s_last_request, true);
+    start_search(hwnd, new_request(), true);
 }
 
 void show_hint(HWND hwnd, int bin)
 {
     if (g_current == nullptr || side_of(bin) != g_current->turn || g_current->bins[bin] < 1) {
-        set_status_text(hwnd, 0, waits_for_new_game(g_current) ? new_game_prompt : your_turn);
+        set_status_text(hwnd, 0, waits_for_new_game(g_current, s_started) ? new_game_prompt : your_turn);
         return;
     }
     set_frame(hwnd, g_hint_bin, bin);

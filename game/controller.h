@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "game/play.h" // the game's decisions (computer_plays, ...), which this adapter acts on
+
 struct node;
 
 // Posted to the main window: the computer is to move / its search has ended
@@ -27,11 +29,6 @@ extern BOOL(WINAPI* g_play_sound)(LPCSTR sound, HMODULE module, DWORD flags);
 // program. A test may point it elsewhere to make it fail or to hold the
 // thread before it runs.
 extern decltype(&CreateThread) g_create_thread;
-
-// Whether the computer plays `side` (BOTTOM_STORE or TOP_STORE) under the
-// current number of players: both sides with 0, the top side with 1, none
-// with any other number.
-bool computer_plays(int side);
 
 // The last step of the main window's creation: allocates the root, sets up
 // the opening position and the stone lists, paints them and asks the user to

@@ -4,6 +4,7 @@
 
 #include "board/board.h"
 #include "engine/engine.h"
+#include "game/play.h"
 
 namespace {
 
@@ -13,29 +14,16 @@ bool s_cues = false;
 // The focused screen column, 1 (left) to 6; it stays when the turn changes.
 int s_column = 1;
 
-// The first non-empty bin of the side to move from `column` on, going `step`
-// columns at a time and wrapping round; -1 when the row is empty.
-int next_bin(int column, int step)
-{
-    for (int i = 0; i < 6; ++i) {
-        const int bin = bin_in_column(g_current->turn, (column - 1 + step * i + 12) % 6 + 1);
-        if (g_current->bins[bin] > 0)
-            return bin;
-    }
-    return -1;
-}
-
 bool person_to_move()
 {
-    return g_current != nullptr && is_side(g_current->turn) && !computer_plays(g_current->turn) &&
-           !computer_thinking();
+    return person_plays(g_current) && !computer_thinking();
 }
 
 } // namespace
 
 void place_focus(HWND hwnd)
 {
-    set_frame(hwnd, g_focus_bin, s_cues && person_to_move() ? next_bin(s_column, 1) : -1);
+    set_frame(hwnd, g_focus_bin, s_cues && person_to_move() ? next_bin(g_current, s_column, 1) : -1);
 }
 
 void hide_focus(HWND hwnd)
@@ -75,7 +63,7 @@ bool game_key(HWND hwnd, WPARAM key, bool ctrl)
         play_bin(bin_in_column(g_current->turn, column));
     } else if (arrow && framed) {
         const int step = key == VK_RIGHT ? 1 : -1;
-        s_column = column_of(next_bin(column_of(g_focus_bin) + step, step));
+        s_column = column_of(next_bin(g_current, column_of(g_focus_bin) + step, step));
     } else if (enter) {
         play_bin(g_focus_bin); // none (-1) while the frame is hidden
     } else if (key == 'H') {

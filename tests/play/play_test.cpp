@@ -1,0 +1,336 @@
+// The game's decisions and the stone lists, natively: whole games played
+// through the engine as the controller plays them, and what undo, redo, the
+// result, the keys and the stone lists make of them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "engine/engine.h"
+#include "game/options.h"
+#include "game/play.h"
+#include "game/stone_lists.h"
+#include "game/texts.h"
+
+namespace {
+
+constexpr int B = BOTTOM_STORE, T = TOP_STORE;
+
+// A game record as the controller keeps it: the root, and each move a child
+// of the position it was played from. Random moves until the end or `moves`.
+struct game {
+    node* root = new_node();
+    std::vector<node*> path; // root first
+    game(std::mt19937& rng, int moves)
+    {
+        init_node(root, rng() % 2 ? B : T, 1 + static_cast<int>(rng() % MAX_STONES));
+        path.push_back(root);
+        for (int i = 0; i < moves && !game_over(path.back()); ++i) {
+            node* n = path.back();
+            node* child = nullptr;
+            int bin = first_bin(n->turn) + static_cast<int>(rng() % 6);
+            while (n->bins[bin] == 0)
+                bin = first_bin(n->turn) + (bin - first_bin(n->turn) + 1) % 6;
+            if (gen_node(n, bin, &child) < 0)
+                break;
+            calc_h(child); // as the controller does after every move
+            path.push_back(child);
+        }
+    }
+    ~game()
+    {
+        while (root->first_child)
+            free_node(root->first_child);
+        free_node(root);
+    }
+};
+
+class Play : public testing::Test {
+protected:
+    void TearDown() override { g_num_players = 1, g_allow_empty_caps = 0, g_num_stones = 4; }
+};
+
+// Ctrl+Z and then Ctrl+Y bring back the position a person was to move in, with every player count; undo
+// lands on a person's turn or nowhere, and redo stops at the next person's turn or the end.
+TEST_F(Play, TakingBackAndPlayingAgainReturnToEachTurn)
+{
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        g_num_players = round % 3;
+        game g(rng, 1 + static_cast<int>(rng() % 60));
+        for (size_t i = 0; i < g.path.size(); ++i) {
+            node* n = g.path[i];
+            node* back = undo_target(n);
+            if (g_num_players == 0 || i == 0) {
+                EXPECT_EQ(back, nullptr);
+                continue;
+            }
+            if (g_num_players == 2) {
+                EXPECT_EQ(back, n->parent);
+            }
+            if (back == nullptr) { // only when the computer has had every turn before
+                for (size_t j = 0; j < i; ++j)
+                    EXPECT_TRUE(computer_plays(g.path[j]->turn)) << round << " " << i;
+                continue;
+            }
+            EXPECT_TRUE(person_plays(back)) << round << " " << i;
+            EXPECT_LT(back->level, n->level);
+            for (const node* m = n->parent; m != back; m = m->parent)
+                EXPECT_TRUE(computer_plays(m->turn)) << "a person's turn was skipped";
+            const std::vector<node*> line = redo_line(back);
+            ASSERT_FALSE(line.empty());
+            EXPECT_EQ(line.front(), g.path[back->level + 1]);
+            for (size_t k = 0; k + 1 < line.size(); ++k)
+                EXPECT_TRUE(computer_plays(line[k]->turn) && !game_over(line[k]));
+            if (person_plays(n) || game_over(n)) {
+                EXPECT_EQ(line.back(), n) << round << " " << i;
+            }
+        }
+        EXPECT_TRUE(redo_line(g.path.back()).empty());
+    }
+}
+
+// Who plays, whether a hint may be asked, and which player a finished game names.
+TEST_F(Play, TurnsHintsAndResults)
+{
+    for (int players : {0, 1, 2, 3, -1}) {
+        g_num_players = players;
+        EXPECT_EQ(computer_plays(B), players == 0) << players;
+        EXPECT_EQ(computer_plays(T), players == 0 || players == 1) << players;
+    }
+    std::mt19937 rng(11);
+    std::array<int, 3> results{};
+    for (int round = 0; round < 400; ++round) {
+        g_num_players = 2 - round % 2;
+        game g(rng, 200);
+        for (const node* n : g.path) {
+            const int first = first_bin(n->turn);
+            const bool stones =
+                std::any_of(n->bins + first, n->bins + first + 6, [](int c) { return c > 0; });
+            EXPECT_EQ(hint_possible(n), person_plays(n) && stones);
+        }
+        const node* end = g.path.back();
+        ASSERT_TRUE(game_over(end));
+        int top = 0;
+        for (int b = 7; b <= 13; ++b)
+            top += end->bins[b];
+        const int all = stone_total(end);
+        const char* expected = 2 * top > all ? top_wins : 2 * top == all ? tie_game : bottom_wins;
+        EXPECT_STREQ(result_text(end), expected);
+        ++results[expected == top_wins ? 0 : expected == tie_game ? 1 : 2];
+        EXPECT_TRUE(waits_for_new_game(end, true));
+        EXPECT_EQ(waits_for_new_game(g.root, false), true);
+        EXPECT_EQ(waits_for_new_game(g.root, true), game_over(g.root));
+    }
+    EXPECT_GT(std::min({results[0], results[1], results[2]}), 0) << "every result was met";
+    EXPECT_FALSE(hint_possible(nullptr));
+}
+
+// From any column the arrows and the digits find the side to move's next non-empty bin, wrapping round.
+TEST_F(Play, KeysFindTheNextNonEmptyBin)
+{
+    std::mt19937 rng(3);
+    for (int round = 0; round < 2000; ++round) {
+        node n{};
+        n.turn = rng() % 2 ? B : T;
+        for (int k = 0; k < 14; ++k)
+            n.bins[k] = rng() % 3 == 0 ? 0 : 1;
+        const bool empty = std::all_of(n.bins + first_bin(n.turn), n.bins + first_bin(n.turn) + 6,
+                                       [](int c) { return c == 0; });
+        for (int column = 1; column <= 6; ++column)
+            for (int step : {1, -1}) {
+                const int bin = next_bin(&n, column, step);
+                if (empty) {
+                    EXPECT_EQ(bin, -1);
+                    continue;
+                }
+                ASSERT_EQ(side_of(bin), n.turn);
+                EXPECT_GT(n.bins[bin], 0);
+                for (int c = column; c != column_of(bin); c = (c - 1 + step + 6) % 6 + 1)
+                    EXPECT_EQ(n.bins[bin_in_column(n.turn, c)], 0) << "column " << c << " skipped";
+            }
+    }
+}
+
+// Only the request asked for last starts, once; New Game or a move drops it, and a hint's number is never
+// wanted.
+TEST_F(Play, OnlyTheLatestRequestStartsAndOnlyOnce)
+{
+    const request_id first = want_request();
+    EXPECT_TRUE(request_wanted());
+    const request_id second = want_request();
+    EXPECT_GT(second, first);
+    EXPECT_FALSE(take_request(first)) << "stale";
+    EXPECT_FALSE(take_request(0));
+    EXPECT_TRUE(take_request(second));
+    EXPECT_FALSE(take_request(second)) << "started already";
+    EXPECT_FALSE(request_wanted());
+    const request_id third = want_request();
+    drop_request();
+    EXPECT_FALSE(take_request(third));
+    const request_id hint = new_request();
+    EXPECT_GT(hint, third);
+    EXPECT_FALSE(take_request(hint));
+}
+
+TEST_F(Play, ANewGameStartsWithTheOptionsStonesOrFour)
+{
+    for (int stones : {MIN_STONES - 1, MIN_STONES, 5, MAX_STONES, MAX_STONES + 1, -7}) {
+        g_num_stones = stones;
+        EXPECT_EQ(stones_for_game(), stones >= MIN_STONES && stones <= MAX_STONES ? stones : 4);
+    }
+}
+
+// Lists dealt as bin b's k-th stone of colour (b + k) mod 5.
+void deal(const std::array<int, 14>& counts)
+{
+    for (int b = 0; b < 14; ++b)
+        for (int k = 0; k <= counts[b]; ++k)
+            g_stones[b][k] = k < counts[b] ? (b + k) % 5 : -1;
+}
+
+std::vector<int> list_of(int bin)
+{
+    return {g_stones[bin], g_stones[bin] + bin_count(bin)};
+}
+
+// clang-format off
+// After the move from `bin`, the bins changed in order (a pause before each but the first), and one list.
+struct sowing { std::array<int, 14> bins; int bin, empty_caps; std::vector<int> changed; int list_bin;
+    std::vector<int> list; };
+const sowing sowings[] = {
+    // The stone picked up last is sown first.
+    {{3, 1, 1, 1, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}, 0, 0, {0, 1, 2, 3}, 3, {3, 0}},
+    // A lap past the emptied bin, skipping store 13, captures bin 10 after one more pause.
+    {{4, 4, 13, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}, 2, 0,
+     {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0, 1, 2, 2, 10, 6}, 6, {1, 2, 0, 1, 2, 3, 2}},
+    // The top side skips store 6, and captures into store 13.
+    {{4, 4, 4, 4, 4, 4, 2, 4, 4, 11, 4, 4, 4, 0}, 9, 0, {9, 10, 11, 12, 13, 0, 1, 2, 3, 4, 5, 7}, 6, {1, 2}},
+    {{4, 4, 5, 4, 4, 4, 0, 4, 2, 4, 0, 4, 4, 1}, 8, 0, {8, 9, 10, 10, 2, 13}, 13, {3, 3, 2, 3, 4, 0, 1}},
+    // No capture in the own store or in the opponent's empty bin.
+    {{4, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}, 2, 0, {2, 3, 4, 5, 6}, 6, {2}},
+    {{4, 4, 4, 4, 5, 4, 0, 4, 4, 0, 4, 4, 4, 0}, 4, 0, {4, 5, 6, 7, 8, 9}, 9, {4}},
+    // Facing an empty bin, the lone stone is captured only with the option.
+    {{2, 4, 0, 4, 4, 4, 0, 4, 4, 0, 0, 4, 4, 0}, 0, 0, {0, 1, 2}, 2, {0}},
+    {{2, 4, 0, 4, 4, 4, 0, 4, 4, 0, 0, 4, 4, 0}, 0, 1, {0, 1, 2, 2, 10, 6}, 6, {0}}};
+// clang-format on
+
+// Each stone keeps its colour as it is sown and captured, in the steps the animation shows.
+TEST_F(Play, SowingMovesEachStoneStepByStep)
+{
+    for (const sowing& s : sowings) {
+        deal(s.bins);
+        std::vector<int> steps; // -1 for each pause
+        sow_stones(
+            s.bin, s.empty_caps != 0, [&] { steps.push_back(-1); }, [&](int bin) { steps.push_back(bin); });
+        // The pick-up at once, a pause before each stone, and one before a capture's three bins.
+        const size_t n = static_cast<size_t>(s.bins[s.bin]);
+        std::vector<int> expected{s.changed[0]};
+        for (size_t k = 1; k < s.changed.size(); ++k) {
+            if (k <= n + 1)
+                expected.push_back(-1);
+            expected.push_back(s.changed[k]);
+        }
+        EXPECT_EQ(steps, expected) << "bin " << s.bin;
+        EXPECT_EQ(list_of(s.list_bin), s.list) << "bin " << s.bin;
+    }
+    deal({0, 4, 4, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0});
+    const std::string before = pack_stones();
+    for (int bin : {0, 6, 13, -1, 14}) // empty, the stores, off the board
+        sow_stones(
+            bin, false, [] { ADD_FAILURE(); }, [](int) { ADD_FAILURE(); });
+    EXPECT_EQ(pack_stones(), before);
+}
+
+// Over random games the lists hold exactly the engine's counts, the same stones, and the lists kept per move
+// come back as they were; each move's recorded rule is the one it was played under.
+TEST_F(Play, TheListsFollowTheEngineAndComeBackByLevel)
+{
+    std::mt19937 rng(9);
+    int mattered = 0;
+    for (int round = 0; round < 200; ++round) {
+        g_allow_empty_caps = round % 2;
+        game g(rng, 0);
+        ASSERT_EQ(init_stones(g.root->bins[0]), 0);
+        keep_opening_lists();
+        std::vector<std::string> shown{pack_stones()};
+        std::string colours = shown[0];
+        std::sort(colours.begin(), colours.end());
+        node* n = g.root;
+        for (int i = 0; i < 80 && !game_over(n); ++i) {
+            int bin = first_bin(n->turn) + static_cast<int>(rng() % 6);
+            while (n->bins[bin] == 0)
+                bin = first_bin(n->turn) + (bin - first_bin(n->turn) + 1) % 6;
+            ASSERT_GE(gen_node(n, bin, &n), 0);
+            calc_h(n);
+            // A move played again takes the rule it was played under, whatever the option says now.
+            const bool played = round % 2;
+            node other = *n->parent;
+            do_move(&other, bin, !played);
+            const bool matters = !std::equal(other.bins, other.bins + 14, n->bins);
+            mattered += matters;
+            for (int option : {0, 1}) {
+                g_allow_empty_caps = option;
+                EXPECT_EQ(recorded_rule(n), matters ? played : option != 0);
+            }
+            g_allow_empty_caps = played;
+            sow_stones(
+                bin, g_allow_empty_caps != 0, [] {}, [](int) {});
+            for (int b = 0; b < 14; ++b)
+                ASSERT_EQ(bin_count(b), n->bins[b]) << "round " << round << " move " << i << " bin " << b;
+            std::string now = pack_stones();
+            shown.push_back(now);
+            std::sort(now.begin(), now.end());
+            ASSERT_EQ(now, colours) << "no stone changes colour";
+            keep_lists(n->level);
+        }
+        for (int level = n->level; level >= 0; --level) {
+            ASSERT_TRUE(restore_lists(level));
+            EXPECT_EQ(pack_stones(), shown[level]);
+        }
+        EXPECT_FALSE(restore_lists(n->level + 1));
+        EXPECT_FALSE(restore_lists(-1));
+        keep_lists(1); // a new move at level 1 drops the lists of the moves after it
+        EXPECT_FALSE(restore_lists(2));
+    }
+    EXPECT_GT(mattered, 10) << "moves whose rule matters";
+}
+
+TEST_F(Play, ListsPutBackOnlyWhatPackingGives)
+{
+    deal({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0});
+    const std::string packed = pack_stones();
+    const std::string end(1, static_cast<char>(-1));
+    for (const std::string& bad :
+         {std::string(), packed.substr(2), packed + end, packed.substr(0, packed.size() - 1),
+          std::string(1, 5) + packed, std::string(1, -2) + packed, std::string(140, 0) + packed.substr(1)}) {
+        EXPECT_FALSE(unpack_stones(bad));
+        EXPECT_EQ(pack_stones(), packed);
+    }
+    deal({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(unpack_stones(packed));
+    EXPECT_EQ(pack_stones(), packed);
+    EXPECT_EQ(bin_count(-1), -1);
+    EXPECT_EQ(bin_count(14), -1);
+    for (int stones : {MIN_STONES - 1, MAX_STONES + 1}) {
+        EXPECT_EQ(init_stones(stones), -1);
+        EXPECT_EQ(pack_stones(), packed);
+    }
+}
+
+// A fresh random source deals next_random() mod 5 per stone, bins 0..5 then 7..12; the stores stay empty.
+TEST(Dealing, TakesTheRandomSourceInBinOrder)
+{
+    std::vector<int> dealt, drawn(48);
+    std::thread([] { init_stones(4); }).join();
+    std::thread([&] { std::generate(drawn.begin(), drawn.end(), [] { return next_random() % 5; }); }).join();
+    for (int b = 0; b < 14; ++b)
+        dealt.insert(dealt.end(), g_stones[b], g_stones[b] + bin_count(b));
+    EXPECT_EQ(dealt, drawn);
+}
+
+} // namespace
