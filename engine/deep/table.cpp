@@ -51,16 +51,6 @@ table_bucket* alloc_table(void** raw)
                                            ~(std::uintptr_t{alignof(table_bucket)} - 1));
 }
 
-inline uint64_t mix(uint64_t x)
-{
-    x ^= x >> 31;
-    x *= 0x7fb5d329728ea185ULL;
-    x ^= x >> 27;
-    x *= 0x81dadef4bc2dd44dULL;
-    x ^= x >> 33;
-    return x;
-}
-
 } // namespace
 
 table_lease::table_lease(bool caps, int total)
