@@ -47,22 +47,31 @@ void invalidate_bin(HWND hwnd, int bin);
 int hit_bin(int x, int y, int turn);
 
 // Frames drawn round a bin's cell over its stones, each on one bin or -1:
-// the keyboard's focus, and the bin the computer suggests.
+// the keyboard's focus, and the bin the computer suggests; and the mark on
+// the bin the last move was sown from.
 extern int g_focus_bin;
 extern int g_hint_bin;
-// Moves `frame` (g_focus_bin or g_hint_bin) to `bin` (-1 hides it) and
-// repaints the cells it leaves and enters.
+extern int g_last_move_bin;
+// Moves `frame` (g_focus_bin, g_hint_bin or g_last_move_bin) to `bin` (-1
+// hides it) and repaints the cells it leaves and enters.
 void set_frame(HWND hwnd, int& frame, int bin);
 
 // Replays the move from `bin` on the stone lists (sow_stones), repainting each changed
 // bin after a pause of g_anim_pause_ms. Does nothing unless `bin` is a
-// non-empty playing bin. The first form captures by the option's rule, the
+// non-empty playing bin. At the Fast pace the pause is a quarter as long;
+// at the Instant pace there is none, and the changed bins are repainted
+// once, at the end. The first form captures by the option's rule, the
 // second by the empty-capture rule given (a move played again is shown as
 // the record has it, whatever the option says now).
 void animate_move(HWND hwnd, int bin);
 void animate_move(HWND hwnd, int bin, bool empty_caps);
-// The animation's pause per step, in milliseconds; tests set it to 0.
+// Repaints, in one paint, the cells of the bins marked in `changed`.
+void repaint_bins(HWND hwnd, const bool (&changed)[14]);
+// The animation's pause per step at the Normal pace, in milliseconds; tests set it to 0.
 extern int g_anim_pause_ms;
+// The one call that pauses a step; anim_pause in the program. A test may
+// point it elsewhere to record the pauses.
+extern void (*g_pause_step)(int ms);
 // Waits `ms` milliseconds handling only paints and messages sent by other
 // threads: input and posted messages wait for after the move.
 void anim_pause(int ms);

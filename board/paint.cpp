@@ -12,6 +12,7 @@ int g_bin_h = 0;
 
 int g_focus_bin = -1;
 int g_hint_bin = -1;
+int g_last_move_bin = -1;
 
 HBITMAP g_board_bitmaps[3] = {};
 const int board_bitmap_ids[3] = {IDB_BOARD_TOP, IDB_BOARD_BOTTOM, IDB_BOARD_STORE};
@@ -46,6 +47,30 @@ void draw_frame(HDC dc, int bin, int inset, int width, COLORREF colour)
     SelectObject(dc, old_brush);
     SelectObject(dc, old_pen);
     DeleteObject(pen);
+}
+
+// The last move's mark: a small red triangle at the middle of the cell's
+// edge on the mover's side, pointing into the bin, unlike the frames round it.
+void draw_last_move_mark(HDC dc, int bin)
+{
+    const RECT cell = bin_cell(bin);
+    const int x = (cell.left + cell.right) / 2, half = 8, depth = 9;
+    const bool bottom = side_of(bin) == BOTTOM_STORE;
+    const int edge = bottom ? cell.bottom - 3 : cell.top + 2, tip = bottom ? edge - depth : edge + depth;
+    const POINT points[3] = {{x - half, edge}, {x + half, edge}, {x, tip}};
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(96, 0, 0));
+    HBRUSH brush = CreateSolidBrush(RGB(220, 32, 32));
+    if (pen && brush) {
+        HGDIOBJ old_pen = SelectObject(dc, pen);
+        HGDIOBJ old_brush = SelectObject(dc, brush);
+        Polygon(dc, points, 3);
+        SelectObject(dc, old_brush);
+        SelectObject(dc, old_pen);
+    }
+    if (pen)
+        DeleteObject(pen);
+    if (brush)
+        DeleteObject(brush);
 }
 
 bool bitmap_size(HBITMAP bmp, int* w, int* h)
@@ -177,6 +202,8 @@ void paint_board(HWND hwnd, HIMAGELIST images)
         draw_frame(dc, g_hint_bin, 1, 4, RGB(255, 196, 0));
     if (g_focus_bin >= 0)
         draw_frame(dc, g_focus_bin, 6, 2, RGB(32, 48, 160));
+    if (g_last_move_bin >= 0)
+        draw_last_move_mark(dc, g_last_move_bin);
 
     if (mem) {
         if (before)
@@ -201,6 +228,19 @@ void invalidate_bin(HWND hwnd, int bin)
         return;
     const RECT cell = bin_cell(bin);
     InvalidateRect(hwnd, &cell, FALSE);
+    UpdateWindow(hwnd);
+}
+
+void repaint_bins(HWND hwnd, const bool (&changed)[14])
+{
+    if (!hwnd)
+        return;
+    for (int bin = 0; bin < 14; ++bin) {
+        if (changed[bin]) {
+            const RECT cell = bin_cell(bin);
+            InvalidateRect(hwnd, &cell, FALSE);
+        }
+    }
     UpdateWindow(hwnd);
 }
 

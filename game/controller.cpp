@@ -115,6 +115,7 @@ int init_game(HWND hwnd)
     redraw_board(hwnd);
     set_status_text(hwnd, 0, new_game_prompt);
     s_started = false;
+    g_last_move_bin = -1;
     s_shown_at = GetTickCount();
     keep_opening_lists();
     return 0;
@@ -156,8 +157,10 @@ bool show_move(HWND hwnd, node* played)
     drop_request(); // a computer move asked for the position before is not wanted now
     end_hint(hwnd);
     set_frame(hwnd, g_focus_bin, -1);
+    set_frame(hwnd, g_last_move_bin, -1);
     calc_h(played);
     animate_move(hwnd, played->move, recorded_rule(played));
+    set_frame(hwnd, g_last_move_bin, played->move);
     s_shown_at = GetTickCount();
     keep_lists(played->level);
     update_status(hwnd, played);
@@ -194,6 +197,7 @@ void new_game(HWND hwnd)
     init_stones(stones);
     keep_opening_lists();
     s_started = true;
+    g_last_move_bin = -1;
     end_hint(hwnd);
     redraw_board(hwnd);
     s_shown_at = GetTickCount();
@@ -280,6 +284,7 @@ void undo_move(HWND hwnd)
     g_current = n;
     end_hint(hwnd);
     restore_lists(n->level);
+    g_last_move_bin = n == g_root ? -1 : n->move; // the move that led here
     redraw_board(hwnd);
     s_shown_at = GetTickCount();
     history_show_game(g_hist_dlg);

@@ -111,6 +111,13 @@ void game_timer(HWND hwnd, WPARAM timer);
 // turn and when pressed after it began (the message's time); else they do
 // nothing. True when the key was one of these.
 bool game_key(HWND hwnd, WPARAM key, bool ctrl);
+// The Game menu's commands: Undo, Redo and Hint do what Ctrl+Z, Ctrl+Y and H
+// do; the pace items set the animation's pace, mark it and save it at once
+// (a box owned by the main window says so when it cannot be saved). False
+// for any other command.
+bool game_command(HWND hwnd, UINT id);
+// Puts the menu's radio mark on the current pace.
+void show_pace(HWND hwnd);
 // A mouse click hides the focus frame until a key is used again.
 void hide_focus(HWND hwnd);
 // Puts the focus frame, if shown, on the focused column's bin of the side to

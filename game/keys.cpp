@@ -1,10 +1,13 @@
-// Keyboard play on the main window: the digit keys, the focus frame, and the keys that take moves back and
-// ask for a hint.
+// Keyboard play on the main window: the digit keys, the focus frame, the keys that take moves back and
+// ask for a hint, and the Game menu's commands, which do what those keys do or set the animation's pace.
 #include "game/controller.h"
 
 #include "board/board.h"
 #include "engine/engine.h"
+#include "game/options.h"
+#include "game/options_file.h"
 #include "game/play.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -20,6 +23,37 @@ bool person_to_move()
 }
 
 } // namespace
+
+void show_pace(HWND hwnd)
+{
+    const UINT item = g_animation_speed == PACE_INSTANT ? IDM_PACE_INSTANT
+                      : g_animation_speed == PACE_FAST  ? IDM_PACE_FAST
+                                                        : IDM_PACE_NORMAL;
+    CheckMenuRadioItem(GetMenu(hwnd), IDM_PACE_NORMAL, IDM_PACE_INSTANT, item, MF_BYCOMMAND);
+}
+
+bool game_command(HWND hwnd, UINT id)
+{
+    switch (id) {
+    case IDM_UNDO:
+    case IDM_REDO:
+        return game_key(hwnd, id == IDM_UNDO ? 'Z' : 'Y', true);
+    case IDM_HINT:
+        return game_key(hwnd, 'H', false);
+    case IDM_PACE_NORMAL:
+    case IDM_PACE_FAST:
+    case IDM_PACE_INSTANT:
+        g_animation_speed = id == IDM_PACE_INSTANT ? PACE_INSTANT
+                            : id == IDM_PACE_FAST  ? PACE_FAST
+                                                   : PACE_NORMAL;
+        show_pace(hwnd);
+        if (!write_pace())
+            report_unsaved_options(hwnd);
+        return true;
+    default:
+        return false;
+    }
+}
 
 void place_focus(HWND hwnd)
 {

@@ -12,3 +12,4 @@ int g_num_players = 1;
 int g_difficulty = 5;
 int g_num_stones = 4;
 int g_random_seed = 0;
+int g_animation_speed = PACE_NORMAL;

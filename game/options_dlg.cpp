@@ -3,6 +3,7 @@
 
 #include "engine/engine.h"
 #include "game/options.h"
+#include "game/options_file.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
 #include "shell/shell.h"
@@ -97,16 +98,8 @@ void on_ok(HWND dlg)
     g_num_players = checked(dlg, IDC_PLAYERS_0) ? 0 : checked(dlg, IDC_PLAYERS_1) ? 1 : 2;
     // The options apply for this run whether or not they could be saved, but
     // the user learns that the next start will not have them.
-    if (!write_options()) {
-        char path[MAX_PATH];
-        const DWORD length = GetFullPathNameA(settings_file, sizeof path, path, nullptr);
-        if (length == 0 || length >= sizeof path)
-            snprintf(path, sizeof path, "%s", settings_file);
-        char text[MAX_PATH + 100];
-        snprintf(text, sizeof text,
-                 "The options could not be saved in %s. They apply until the program ends.", path);
-        MessageBoxA(dlg, text, "Options", MB_OK | MB_ICONEXCLAMATION);
-    }
+    if (!write_options())
+        report_unsaved_options(dlg);
     EndDialog(dlg, 1);
 }
 

@@ -20,12 +20,12 @@ namespace {
 
 const char section[] = "Options";
 
-// The decimal number the value's text begins with (0 when there is none), or
-// `missing` without the key. The text is parsed here, not by
+// The decimal number the value's text begins with (`unreadable` when there
+// is none), or `missing` without the key. The text is parsed here, not by
 // GetPrivateProfileInt, which wraps a long number round 2^32 (4294967301
 // reads as 5, 2147483648 as negative): a number too large for an int comes
 // back as INT_MAX or INT_MIN, which no range takes and any flag reads as on.
-int read_int(const char* key, int missing)
+int read_int(const char* key, int missing, int unreadable = 0)
 {
     // Room for any int with leading zeros to spare; a longer value is cut,
     // which still leaves a long number out of every range.
@@ -38,6 +38,8 @@ int read_int(const char* key, int missing)
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+')
         ++p;
+    if (*p < '0' || *p > '9')
+        return unreadable;
     long long value = 0;
     for (; *p >= '0' && *p <= '9'; ++p)
         value = std::min(value * 10 + (*p - '0'), 1LL + INT_MAX);
@@ -115,6 +117,8 @@ bool holds_everything(const char* old, const char* copy, const std::vector<saved
                        [&](const std::string& name) { return lines_of(name, old) == lines_of(name, copy); });
 }
 
+bool write_keys(const std::vector<saved_key>& ours);
+
 } // namespace
 
 BOOL(WINAPI* g_write_profile)(LPCSTR, LPCSTR, LPCSTR, LPCSTR) = WritePrivateProfileStringA;
@@ -135,6 +139,8 @@ void read_options()
     // cannot set up, is ignored and the value we had stays.
     g_difficulty = read_in_range("Difficulty", g_difficulty, 0, MAX_SEARCH_DEPTH);
     g_num_stones = read_in_range("NumbersStones", g_num_stones, MIN_STONES, MAX_STONES);
+    const int pace = read_int("AnimationSpeed", PACE_NORMAL, PACE_NORMAL);
+    g_animation_speed = pace >= PACE_INSTANT && pace <= PACE_NORMAL ? pace : PACE_NORMAL;
 }
 
 bool write_options()
@@ -149,6 +155,30 @@ bool write_options()
                                      {"Difficulty", g_difficulty},
                                      {"NumbersStones", g_num_stones}})
         ours.push_back({key, std::to_string(value)});
+    return write_keys(ours);
+}
+
+bool write_pace()
+{
+    return write_keys({{"AnimationSpeed", std::to_string(g_animation_speed)}});
+}
+
+void report_unsaved_options(HWND owner)
+{
+    char path[MAX_PATH];
+    const DWORD length = GetFullPathNameA(settings_file, sizeof path, path, nullptr);
+    if (length == 0 || length >= sizeof path)
+        snprintf(path, sizeof path, "%s", settings_file);
+    char text[MAX_PATH + 100];
+    snprintf(text, sizeof text, "The options could not be saved in %s. They apply until the program ends.",
+             path);
+    MessageBoxA(owner, text, "Options", MB_OK | MB_ICONEXCLAMATION);
+}
+
+namespace {
+
+bool write_keys(const std::vector<saved_key>& ours)
+{
     // The keys go into a copy beside the file, which replaces it in one step
     // once it holds everything: the file is always the old one or the new
     // one whole, whatever happens to the disk meanwhile.
@@ -165,3 +195,5 @@ bool write_options()
         DeleteFileA(copy);
     return saved;
 }
+
+} // namespace

@@ -20,6 +20,12 @@
 #define IDM_OPTIONS 40006
 #define IDM_EXIT 40007
 #define IDM_HISTORY 40008
+#define IDM_UNDO 40009 /* Game */
+#define IDM_REDO 40010
+#define IDM_HINT 40011
+#define IDM_PACE_NORMAL 40012 /* the animation's pace: these three in this order */
+#define IDM_PACE_FAST 40013
+#define IDM_PACE_INSTANT 40014
 
 /* Dialogs */
 #define IDD_HISTORY 101

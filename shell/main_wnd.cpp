@@ -24,6 +24,7 @@ LRESULT on_create(HWND hwnd)
     size_status_bar(hwnd, status_part_count, status_part_percents);
     create_tooltips(hwnd); // needs the bin size; a failure leaves the board without tips
     read_options();
+    show_pace(hwnd);
     // -2 without a game record; only -1 would make the platform refuse the window.
     return init_game(hwnd);
 }
@@ -66,6 +67,8 @@ LRESULT on_command(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
         DialogBoxParamA(g_hinst, MAKEINTRESOURCEA(IDD_ABOUT), hwnd, about_dlg_proc, 0);
         return 0;
     default:
+        if (game_command(hwnd, LOWORD(wparam)))
+            return 0;
         return DefWindowProcA(hwnd, msg, wparam, lparam);
     }
 }

@@ -66,7 +66,7 @@ bool stone_at(HDC dc, int colour, int x, int y)
 }
 
 // Single stones in both rows and a store; of 21 stones in a bin and 41 in a store, the last one shown
-// (the 15th, the 29th) lies on top.
+// (the 15th, the 29th) lies on top; the last move's mark.
 TEST_F(MainWindow, StonesArePaintedInTheirCellsAtTheirPoints)
 {
     ASSERT_NO_FATAL_FAILURE(open());
@@ -81,15 +81,27 @@ TEST_F(MainWindow, StonesArePaintedInTheirCellsAtTheirPoints)
         const RECT cell = cell_of(p[0]);
         EXPECT_TRUE(stone_at(dc, (p[0] + p[2]) % 5, cell.left + at.x - 3, cell.top + at.y - 9)) << p[0];
     }
+    // The last move's mark: red at the middle of the edge on the mover's side, gone with the next move.
+    for (const int bin : {2, 9, -1}) {
+        g_last_move_bin = bin;
+        redraw_board(hwnd_);
+        for (const int b : {2, 9}) {
+            const RECT cell = cell_of(b);
+            const int y = b == 2 ? cell.bottom - 6 : cell.top + 5;
+            EXPECT_EQ(GetPixel(dc, (cell.left + cell.right) / 2, y) == RGB(220, 32, 32), b == bin) << bin;
+        }
+    }
     ReleaseDC(hwnd_, dc);
 }
 
 std::vector<int> g_repaints; // the bin of each repaint, in order
+int g_paints = 0;            // every paint
 WNDPROC g_shell_proc;
 
 LRESULT CALLBACK recording_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
     RECT r{}, cell{};
+    g_paints += msg == WM_PAINT;
     if (msg == WM_PAINT && GetUpdateRect(hwnd, &r, FALSE))
         for (int b = 0; b < 14; ++b)
             if (cell = cell_of(b), EqualRect(&r, &cell))
@@ -97,32 +109,43 @@ LRESULT CALLBACK recording_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpara
     return CallWindowProcA(g_shell_proc, hwnd, msg, wparam, lparam);
 }
 
-// Animating a move repaints, in order, the cells whose lists the sowing changes, and leaves the lists as
-// the sowing does: a lap past the emptied bin with a capture, and a capture only the option allows.
-TEST_F(MainWindow, SowingRepaintsTheCellsItChangesInOrder)
+// Each pace takes the sowing's steps in its order, repainting each changed cell after a pause (400 ms at
+// Normal, 100 at Fast); Instant pauses never and repaints once, leaving the same stones in the same colours:
+// a lap past the emptied bin with a capture, and a capture only the option allows.
+TEST_F(MainWindow, EachPaceShowsTheSowingsSteps)
 {
     ASSERT_NO_FATAL_FAILURE(open());
     g_shell_proc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recording_proc)));
+    g_anim_pause_ms = 400;
+    g_pause_step = [](int ms) { g_repaints.push_back(-ms); };
     const std::tuple<std::array<int, 14>, int, int> moves[] = {
         {{4, 4, 13, 4, 4, 4, 0, 4, 4, 4, 4, 4, 4, 0}, 2, 0},
         {{2, 4, 0, 4, 4, 4, 0, 4, 4, 0, 0, 4, 4, 0}, 0, 1}};
     for (const auto& [bins, bin, empty_caps] : moves) {
         g_allow_empty_caps = empty_caps;
         deal(bins);
-        redraw_board(hwnd_);
-        g_repaints.clear();
-        animate_move(hwnd_, bin);
-        const std::string shown = pack_stones();
-        deal(bins);
-        std::vector<int> changed;
+        std::vector<int> steps; // a pause as -1
         sow_stones(
-            bin, empty_caps != 0, [] {}, [&](int b) { changed.push_back(b); });
-        EXPECT_EQ(g_repaints, changed) << "bin " << bin;
-        EXPECT_EQ(shown, pack_stones()) << "bin " << bin;
-        EXPECT_EQ(changed.back(), BOTTOM_STORE) << "captured";
+            bin, empty_caps != 0, [&] { steps.push_back(-1); }, [&](int b) { steps.push_back(b); });
+        const std::string sown = pack_stones();
+        for (const auto [pace, ms] : {std::pair{PACE_NORMAL, 400}, {PACE_FAST, 100}, {PACE_INSTANT, 0}}) {
+            g_animation_speed = pace;
+            deal(bins);
+            redraw_board(hwnd_);
+            g_repaints.clear(), g_paints = 0;
+            animate_move(hwnd_, bin);
+            std::vector<int> expected;
+            for (int step : steps)
+                if (ms > 0)
+                    expected.push_back(step < 0 ? -ms : step);
+            EXPECT_EQ(g_repaints, expected) << "bin " << bin << " pace " << pace;
+            EXPECT_EQ(g_paints,
+                      ms > 0 ? std::count_if(steps.begin(), steps.end(), [](int b) { return b >= 0; }) : 1);
+            EXPECT_EQ(pack_stones(), sown) << "bin " << bin << " pace " << pace;
+        }
     }
-    g_allow_empty_caps = 0;
+    g_pause_step = anim_pause, g_anim_pause_ms = 0, g_animation_speed = PACE_NORMAL, g_allow_empty_caps = 0;
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_shell_proc));
 }
 

@@ -695,4 +695,70 @@ TEST_F(Game, OkRefusesValuesOutOfRangeAndReportsSettingsThatCannotBeSaved)
     EXPECT_EQ(g_difficulty, 3);
 }
 
+// Each pace item marks itself and saves its key at once, keeping the rest of the file, which Options OK
+// leaves alone; a file that cannot be written is reported in a box owned by the main window, and the pace
+// applies.
+TEST_F(Game, PaceItemsMarkAndSaveThePaceAtOnce)
+{
+    const std::string old = "[Other]\r\nName=kept\r\n[Options]\r\nSounds=1\r\n";
+    write_file(settings_path, old);
+    for (const auto [id, pace] : {std::pair{IDM_PACE_FAST, 1}, {IDM_PACE_INSTANT, 0}, {IDM_PACE_NORMAL, 2}}) {
+        SendMessageA(hwnd_, WM_COMMAND, id, 0);
+        EXPECT_EQ(g_animation_speed, pace);
+        for (const UINT item : {IDM_PACE_NORMAL, IDM_PACE_FAST, IDM_PACE_INSTANT})
+            EXPECT_EQ((GetMenuState(GetMenu(hwnd_), item, MF_BYCOMMAND) & MF_CHECKED) != 0, item == id) << id;
+        EXPECT_EQ(read_file(settings_path), old + "AnimationSpeed=" + std::to_string(pace) + "\r\n");
+    }
+    EXPECT_TRUE(write_options());
+    EXPECT_NE(read_file(settings_path).find("\r\nAnimationSpeed=2\r\n"), std::string::npos);
+    ASSERT_TRUE(DeleteFileA(settings_path) && CreateDirectoryA(settings_path, nullptr));
+    std::string box;
+    with_dialog(hwnd_, IDM_PACE_FAST, {until([&] { return box_owned_by(hwnd_) != nullptr; }), [&] {
+                                           box = message_text(box_owned_by(hwnd_));
+                                           SendMessageA(box_owned_by(hwnd_), WM_COMMAND, IDOK, 0);
+                                       }});
+    EXPECT_NE(box.find("could not be saved"), std::string::npos) << box;
+    EXPECT_EQ(g_animation_speed, PACE_FAST);
+    RemoveDirectoryA(settings_path);
+    // Read back: any other value, or none, is the Normal pace.
+    for (const auto& [line, pace] : std::vector<std::pair<std::string, int>>{{"AnimationSpeed=0", 0},
+                                                                             {"animationspeed = 1", 1},
+                                                                             {"AnimationSpeed=3", 2},
+                                                                             {"AnimationSpeed=-1", 2},
+                                                                             {"AnimationSpeed=fast", 2},
+                                                                             {"AnimationSpeed=", 2},
+                                                                             {"Sounds=1", 2}}) {
+        write_file(settings_path, "[Options]\r\n" + line + "\r\n");
+        g_animation_speed = PACE_FAST;
+        read_options();
+        EXPECT_EQ(g_animation_speed, pace) << line;
+    }
+}
+
+// The mark follows the last move, the computer's too, and shows after an undo the move that led there; the
+// Game menu's Undo, Redo and Hint do what their keys do.
+TEST_F(Game, TheLastMoveIsMarkedAndTheGameMenuActsAsItsKeys)
+{
+    const auto command = [&](UINT id) { SendMessageA(hwnd_, WM_COMMAND, id, 0), pump_pending(); };
+    new_game(2, B);
+    EXPECT_EQ(g_last_move_bin, -1);
+    click(1);
+    EXPECT_EQ(g_last_move_bin, 1);
+    click(9);
+    EXPECT_EQ(g_last_move_bin, 9);
+    command(IDM_UNDO);
+    EXPECT_TRUE(g_last_move_bin == 1 && g_current->level == 1);
+    key('Z', true);
+    EXPECT_TRUE(g_last_move_bin == -1 && g_current == g_root);
+    command(IDM_REDO);
+    EXPECT_TRUE(g_last_move_bin == 1 && g_current->level == 1);
+    command(IDM_HINT);
+    ASSERT_TRUE(pump_until([] { return g_hint_bin >= 0; }));
+    new_game(2, B);
+    EXPECT_EQ(g_last_move_bin, -1);
+    new_game(1, T);
+    ASSERT_TRUE(pump_until(person_to_move));
+    EXPECT_EQ(g_last_move_bin, g_current->move) << "the computer's move";
+}
+
 } // namespace

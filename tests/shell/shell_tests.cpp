@@ -43,7 +43,9 @@ TEST_F(Shell, CommandsAndClicksLeaveTheirStatusTexts)
         {WM_LBUTTONUP, 9, {turn, "Score: 26/22", "Level: 2", "Heuristic: 26", "To move: Player 2"}},
         {WM_LBUTTONUP, 5, {refused, "Score: 26/22", "Level: 2", "Heuristic: 26", "To move: Player 2"}},
         {WM_LBUTTONUP, 1, {turn, "Score: 21/27", "Level: 3", "Heuristic: 21", "To move: Player 1"}},
-        {WM_COMMAND, 40009, {turn, "Score: 21/27", "Level: 3", "Heuristic: 21", "To move: Player 1"}},
+        {WM_COMMAND,
+         49999 /* no command */,
+         {turn, "Score: 21/27", "Level: 3", "Heuristic: 21", "To move: Player 1"}},
         {WM_COMMAND, IDM_NEW_GAME, {turn, "Score: 24/24", "Level: 0", "Heuristic: 24", "To move: Player 2"}}};
     for (const auto& [msg, id_or_bin, parts] : rows) {
         SendMessageA(hwnd_, msg, msg == WM_COMMAND ? id_or_bin : 0,
@@ -152,16 +154,38 @@ TEST_F(Shell, ResourcesAsTheUserMeetsThem)
 {
     EXPECT_EQ(window_text(hwnd_), "wKivari");
     EXPECT_FALSE(GetWindowLongA(hwnd_, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
-    const std::pair<const char*, UINT> items[] = {
-        {"&New Game", IDM_NEW_GAME},         {"&Options...", IDM_OPTIONS},
-        {"&History...", IDM_HISTORY},        {"E&xit", IDM_EXIT},
-        {"&Contents", IDM_HELP_CONTENTS},    {"&Search...", IDM_HELP_SEARCH},
-        {"&Tessary Homepage", IDM_HOMEPAGE}, {"&About...", IDM_ABOUT}};
+    const std::pair<const char*, UINT> items[] = {{"&New Game", IDM_NEW_GAME},
+                                                  {"&Options...", IDM_OPTIONS},
+                                                  {"&History...", IDM_HISTORY},
+                                                  {"E&xit", IDM_EXIT},
+                                                  {"&Contents", IDM_HELP_CONTENTS},
+                                                  {"&Search...", IDM_HELP_SEARCH},
+                                                  {"&Tessary Homepage", IDM_HOMEPAGE},
+                                                  {"&About...", IDM_ABOUT},
+                                                  {"&Undo\tCtrl+Z", IDM_UNDO},
+                                                  {"&Redo\tCtrl+Y", IDM_REDO},
+                                                  {"&Hint\tH", IDM_HINT},
+                                                  {"Animation: &Normal", IDM_PACE_NORMAL},
+                                                  {"Animation: &Fast", IDM_PACE_FAST},
+                                                  {"Animation: &Instant", IDM_PACE_INSTANT}};
     for (const auto& [text, id] : items) {
         char shown[32] = "";
         GetMenuStringA(GetMenu(hwnd_), id, shown, sizeof shown, MF_BYCOMMAND);
         EXPECT_STREQ(shown, text) << id;
     }
+    // The Game popup between File and Help, its items in order.
+    const HMENU bar = GetMenu(hwnd_), game = GetSubMenu(bar, 1);
+    for (const auto& [position, text] : {std::pair{0, "&File"}, {1, "&Game"}, {2, "&Help"}}) {
+        char shown[32] = "";
+        GetMenuStringA(bar, position, shown, sizeof shown, MF_BYPOSITION);
+        EXPECT_STREQ(shown, text);
+    }
+    const std::vector<UINT> order = {IDM_UNDO,        IDM_REDO,      IDM_HINT,        0,
+                                     IDM_PACE_NORMAL, IDM_PACE_FAST, IDM_PACE_INSTANT};
+    std::vector<UINT> ids;
+    for (int k = 0; k < GetMenuItemCount(game); ++k)
+        ids.push_back(GetMenuItemID(game, k));
+    EXPECT_EQ(ids, order);
     with_dialog(hwnd_, IDM_ABOUT, {[&] {
                     const HWND about = find_dialog("About", IDC_ABOUT_TEXT);
                     EXPECT_TRUE(about && !IsWindowEnabled(GetDlgItem(about, IDC_ABOUT_TEXT))) << about;

@@ -1,5 +1,5 @@
 // Screenshots of the real program for comparing two builds pixel by pixel:
-// the board at the start and after a few moves, the History, Options and
+// the board at the start and after a few moves, the Game menu open, the History, Options and
 // About dialogs, and the help viewer, each saved as a 24-bit BMP named after
 // what it shows. The game is fixed (options, moves, seed), so two builds
 // that draw alike give identical files.
@@ -92,11 +92,18 @@ void shoot_dialog(UINT command, const char* name)
     pump();
 }
 
+// A menu runs its own loop too: the window is saved with the popup open, and the menu closed.
+void CALLBACK save_menu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    save(g_hwnd_main, "game-menu");
+    EndMenu();
+}
+
 void click(int bin)
 {
-    const int column = bin < BOTTOM_STORE ? bin + 1 : 13 - bin, row = bin < BOTTOM_STORE ? 1 : 0;
     SendMessageA(g_hwnd_main, WM_LBUTTONUP, 0,
-                 MAKELPARAM(column * g_bin_w + g_bin_w / 2, row * g_bin_h + g_bin_h / 2));
+                 MAKELPARAM(column_of(bin) * g_bin_w + g_bin_w / 2, row_of(bin) * g_bin_h + g_bin_h / 2));
     pump();
 }
 
@@ -123,6 +130,9 @@ int main(int argc, char** argv)
     for (int bin : {2, 9, 5, 11, 0})
         click(bin);
     save(g_hwnd_main, "board-played");
+    SetTimer(nullptr, 0, 700, save_menu);
+    PostMessageA(g_hwnd_main, WM_SYSCOMMAND, SC_KEYMENU, 'g');
+    pump();
     shoot_dialog(IDM_HISTORY, "history");
     shoot_dialog(IDM_OPTIONS, "options");
     shoot_dialog(IDM_ABOUT, "about");
