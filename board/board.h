@@ -45,6 +45,11 @@ void invalidate_bin(HWND hwnd, int bin);
 // The playing bin of side `turn` (6 bottom, 13 top) under client point (x, y),
 // or -1 when the point selects no bin of that side.
 int hit_bin(int x, int y, int turn);
+// The client rectangle of a bin 0..13 (a store's spans both rows); empty for any other number.
+RECT bin_cell(int bin);
+// Tells screen readers which bins' counts differ between `before` and
+// `after` (EVENT_OBJECT_VALUECHANGE, child bin + 1).
+void notify_counts(HWND hwnd, const int (&before)[14], const int (&after)[14]);
 
 // Frames drawn round a bin's cell over its stones, each on one bin or -1:
 // the keyboard's focus, and the bin the computer suggests; and the mark on
@@ -53,7 +58,8 @@ extern int g_focus_bin;
 extern int g_hint_bin;
 extern int g_last_move_bin;
 // Moves `frame` (g_focus_bin, g_hint_bin or g_last_move_bin) to `bin` (-1
-// hides it) and repaints the cells it leaves and enters.
+// hides it) and repaints the cells it leaves and enters. The focus frame
+// coming to a bin tells screen readers (EVENT_OBJECT_FOCUS, child bin + 1).
 void set_frame(HWND hwnd, int& frame, int bin);
 
 // Replays the move from `bin` on the stone lists (sow_stones), repainting each changed

@@ -22,9 +22,6 @@ HIMAGELIST g_stone_images = nullptr;
 const int stone_bitmap_ids[5] = {IDB_STONE_BLUE, IDB_STONE_GREEN, IDB_STONE_RED, IDB_STONE_WHITE,
                                  IDB_STONE_YELLOW};
 
-namespace {
-
-// The cell of a bin 0..13; a store's cell is both rows of its column.
 RECT bin_cell(int bin)
 {
     if (bin < 0 || bin > 13)
@@ -32,6 +29,8 @@ RECT bin_cell(int bin)
     const int w = g_bin_w, h = g_bin_h, left = column_of(bin) * w, top = row_of(bin) * h;
     return {left, top, left + w, side_of(bin) < 0 ? 2 * h : top + h};
 }
+
+namespace {
 
 // A rounded frame `inset` pixels inside a bin's cell, `width` pixels wide.
 void draw_frame(HDC dc, int bin, int inset, int width, COLORREF colour)
@@ -254,6 +253,15 @@ void set_frame(HWND hwnd, int& frame, int bin)
     frame = bin;
     invalidate_bin(hwnd, left);
     invalidate_bin(hwnd, bin);
+    if (&frame == &g_focus_bin && bin >= 0 && hwnd)
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd, OBJID_CLIENT, bin + 1);
+}
+
+void notify_counts(HWND hwnd, const int (&before)[14], const int (&after)[14])
+{
+    for (int bin = 0; bin < 14; ++bin)
+        if (before[bin] != after[bin] && hwnd)
+            NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, bin + 1);
 }
 
 int hit_bin(int x, int y, int turn)

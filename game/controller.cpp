@@ -160,6 +160,7 @@ bool show_move(HWND hwnd, node* played)
     set_frame(hwnd, g_last_move_bin, -1);
     calc_h(played);
     animate_move(hwnd, played->move, recorded_rule(played));
+    notify_counts(hwnd, played->parent->bins, played->bins);
     set_frame(hwnd, g_last_move_bin, played->move);
     s_shown_at = GetTickCount();
     keep_lists(played->level);

@@ -73,6 +73,11 @@ std::vector<node*> redo_line(node* current)
     return line;
 }
 
+bool playable(const node* n, int bin)
+{
+    return person_plays(n) && !game_over(n) && side_of(bin) == n->turn && n->bins[bin] > 0;
+}
+
 bool hint_possible(const node* n)
 {
     if (!person_plays(n))

@@ -47,6 +47,10 @@ node* undo_target(node* current);
 // move kept.
 std::vector<node*> redo_line(node* current);
 
+// Whether a click may play `bin` at `n`: a non-empty bin of the side to
+// move, a person's, in a game that goes on.
+bool playable(const node* n, int bin);
+
 // Whether a person may ask for a hint at `n` (nothing running or asked
 // aside): a person's turn with a non-empty row to choose from.
 bool hint_possible(const node* n);

@@ -5,6 +5,7 @@
 #include "game/controller.h"
 #include "game/options.h"
 #include "resources/resource.h"
+#include "shell/accessible.h"
 #include "shell/dialogs.h"
 #include "shell/help.h"
 #include "shell/status.h"
@@ -102,6 +103,10 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         return 0;
     case WM_SETCURSOR:
         return game_cursor();
+    case WM_GETOBJECT:
+        if (const LRESULT object = board_object(hwnd, wparam, lparam))
+            return object;
+        return DefWindowProcA(hwnd, msg, wparam, lparam);
     case WM_NOTIFY:
         if (lparam != 0 && reinterpret_cast<NMHDR*>(lparam)->code == TTN_NEEDTEXTA)
             return tooltip_text(hwnd, wparam, lparam);

@@ -70,4 +70,6 @@ void set_status_text(HWND hwnd, int part, const char* text)
     if (hwnd == nullptr || g_status_bar == nullptr)
         return;
     SendMessageA(g_status_bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+    if (part == 0) // what to do next: a screen reader says it
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, g_status_bar, OBJID_CLIENT, CHILDID_SELF);
 }

@@ -1,4 +1,5 @@
-// The shell on the real main window: texts after real moves, status parts, dialogs, home page, exit codes.
+// The shell on the real main window: texts after real moves, status parts, dialogs, what a screen reader
+// finds, home page, exit codes.
 #include "shell/dialogs.h"
 #include "shell/help.h"
 #include "shell/shell.h"
@@ -11,6 +12,7 @@
 #include "tests/win32/harness.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <array>
 #include <tuple>
@@ -174,18 +176,11 @@ TEST_F(Shell, ResourcesAsTheUserMeetsThem)
         EXPECT_STREQ(shown, text) << id;
     }
     // The Game popup between File and Help, its items in order.
-    const HMENU bar = GetMenu(hwnd_), game = GetSubMenu(bar, 1);
-    for (const auto& [position, text] : {std::pair{0, "&File"}, {1, "&Game"}, {2, "&Help"}}) {
-        char shown[32] = "";
-        GetMenuStringA(bar, position, shown, sizeof shown, MF_BYPOSITION);
-        EXPECT_STREQ(shown, text);
-    }
-    const std::vector<UINT> order = {IDM_UNDO,        IDM_REDO,      IDM_HINT,        0,
-                                     IDM_PACE_NORMAL, IDM_PACE_FAST, IDM_PACE_INSTANT};
     std::vector<UINT> ids;
-    for (int k = 0; k < GetMenuItemCount(game); ++k)
-        ids.push_back(GetMenuItemID(game, k));
-    EXPECT_EQ(ids, order);
+    for (int k = 0; k < GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), 1)); ++k)
+        ids.push_back(GetMenuItemID(GetSubMenu(GetMenu(hwnd_), 1), k));
+    EXPECT_EQ(ids, (std::vector<UINT>{IDM_UNDO, IDM_REDO, IDM_HINT, 0, IDM_PACE_NORMAL, IDM_PACE_FAST,
+                                      IDM_PACE_INSTANT}));
     with_dialog(hwnd_, IDM_ABOUT, {[&] {
                     const HWND about = find_dialog("About", IDC_ABOUT_TEXT);
                     EXPECT_TRUE(about && !IsWindowEnabled(GetDlgItem(about, IDC_ABOUT_TEXT))) << about;
@@ -193,6 +188,83 @@ TEST_F(Shell, ResourcesAsTheUserMeetsThem)
                     EXPECT_EQ(lines.size() > 2 ? lines[2] : "", "Version: " BUILT_VERSION);
                     press_escape(about);
                 }});
+}
+
+// Events a reader is sent from this process: (event, child) for the board, child 0 for the status bar.
+std::vector<std::pair<DWORD, LONG>> g_events;
+void CALLBACK record_event(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD)
+{
+    if (object == OBJID_CLIENT && (hwnd == g_hwnd_main || hwnd == g_status_bar))
+        g_events.emplace_back(event, hwnd == g_status_bar ? -1 : child);
+}
+
+// What a screen reader finds on the board: each bin's name, count and state as the game stands, a default
+// action that plays as a click does, and the events a move, the focus frame and the message raise.
+TEST_F(Shell, AScreenReaderReadsAndPlaysTheBoard)
+{
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    IAccessible* board = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(hwnd_, OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&board)),
+              S_OK);
+    const auto narrow = [](BSTR text) {
+        std::string s;
+        for (UINT k = 0; text && k < SysStringLen(text); ++k)
+            s += static_cast<char>(text[k]);
+        SysFreeString(text);
+        return s;
+    };
+    // "name|value|state|default action" of bin `bin`, the state as u (unavailable) and f (focused).
+    const auto read = [&](int bin) {
+        VARIANT child{};
+        child.vt = VT_I4, child.lVal = bin + 1;
+        BSTR name = nullptr, value = nullptr, action = nullptr;
+        VARIANT state{}, role{};
+        board->get_accName(child, &name), board->get_accValue(child, &value);
+        board->get_accState(child, &state), board->get_accRole(child, &role);
+        board->get_accDefaultAction(child, &action);
+        const bool store = role.lVal == ROLE_SYSTEM_STATICTEXT;
+        return narrow(name) + "|" + narrow(value) + "|" + (state.lVal & STATE_SYSTEM_UNAVAILABLE ? "u" : "") +
+               (state.lVal & STATE_SYSTEM_FOCUSED ? "f" : "") + "|" + narrow(action) +
+               (store || role.lVal == ROLE_SYSTEM_PUSHBUTTON ? "" : "|bad role");
+    };
+    long count = 0;
+    EXPECT_TRUE(board->get_accChildCount(&count) == S_OK && count == 14);
+    EXPECT_EQ(read(0), "Player 2 bin 1|4 stones||Play");
+    EXPECT_EQ(read(BOTTOM_STORE), "Player 2 store|0 stones||");
+    EXPECT_EQ(read(7), "Player 1 bin 6|4 stones|u|");
+    EXPECT_EQ(read(TOP_STORE), "Player 1 store|0 stones||");
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_VALUECHANGE, nullptr,
+                                               record_event, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    VARIANT child{};
+    child.vt = VT_I4, child.lVal = 8; // bin 7: not the side to move's
+    EXPECT_EQ(board->accDoDefaultAction(child), DISP_E_MEMBERNOTFOUND);
+    child.lVal = 2; // bin 1, as a click: its 4 stones into bins 2 to 5
+    EXPECT_EQ(board->accDoDefaultAction(child), S_OK);
+    pump_pending();
+    EXPECT_EQ(g_current->level, 1);
+    EXPECT_EQ(read(1), "Player 2 bin 2|0 stones|u|");
+    EXPECT_EQ(read(2), "Player 2 bin 3|5 stones|u|");
+    EXPECT_EQ(read(12), "Player 1 bin 1|4 stones||Play");
+    SendMessageA(hwnd_, WM_KEYDOWN, VK_RIGHT, 1); // shows the frame on the top side's first bin
+    pump_pending();
+    EXPECT_EQ(read(g_focus_bin), "Player 1 bin 1|4 stones|f|Play");
+    const std::vector<std::pair<DWORD, LONG>> expected = {
+        {EVENT_OBJECT_VALUECHANGE, 2}, {EVENT_OBJECT_VALUECHANGE, 3}, {EVENT_OBJECT_VALUECHANGE, 4},
+        {EVENT_OBJECT_VALUECHANGE, 5}, {EVENT_OBJECT_VALUECHANGE, 6}, {EVENT_OBJECT_NAMECHANGE, -1},
+        {EVENT_OBJECT_FOCUS, 13}};
+    std::vector<std::pair<DWORD, LONG>> seen;
+    for (const auto& e : g_events)
+        if (e.first != EVENT_OBJECT_NAMECHANGE || e.second == -1)
+            seen.push_back(e);
+    EXPECT_EQ(seen, expected);
+    g_events.clear();
+    set_status_text(hwnd_, 1, "Score: 1/2"); // only the message is spoken
+    pump_pending();
+    EXPECT_TRUE(g_events.empty());
+    UnhookWinEvent(hook);
+    board->Release();
+    CoUninitialize();
 }
 
 // Each part's share of the outer width is truncated on its own; the last part runs to the end.
