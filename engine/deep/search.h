@@ -3,7 +3,7 @@
 // search's value and best moves. A deep_search holds one thread's state
 // (counters, killers, history); several may share one table and one
 // split_share. The search is in search.cpp, the table look-up and store in
-// table.cpp, the move order in ordering.h, the helper loop in threads.cpp.
+// probe.h, the move order in ordering.h, the helper loop in threads.cpp.
 #pragma once
 
 #include <atomic>

@@ -1,10 +1,7 @@
 // The deep search's table in use: the one table kept for the whole run and
 // leased to one search at a time (its entries carry over while the rules
-// and the stones in play stay the same), a table of the search's own when
-// the kept one is busy, and deep_search's look-up and store. Promises: a
-// probe reports only bounds that hold for that board, side to move and
-// remaining depth; a store keeps the narrowest bounds known. Relies on the
-// caller holding a lease for as long as it uses the table.
+// and the stones in play stay the same), and a table of the search's own
+// when the kept one is busy. The look-up and the store are in probe.h.
 #include "engine/deep/table.h"
 
 #include <atomic>

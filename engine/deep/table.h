@@ -5,7 +5,7 @@
 // and the move that found them; a bucket's entries count only for the
 // generation it was written in. Relies on boards whose bins fit 7 bits
 // (MAX_TABLE_STONES). The look-up and the store are deep_search's, in
-// table.cpp.
+// probe.h.
 #pragma once
 
 #include <atomic>
