@@ -733,10 +733,15 @@ TEST_F(Game, PaceItemsMarkAndSaveThePaceAtOnce)
 }
 
 // The mark follows the last move, the computer's too, and shows after an undo the move that led there; the
-// Game menu's Undo, Redo and Hint do what their keys do.
+// Game menu's Undo, Redo and Hint do what their keys do. Taking back a move played before the first New Game
+// shows the opening as the program started.
 TEST_F(Game, TheLastMoveIsMarkedAndTheGameMenuActsAsItsKeys)
 {
     const auto command = [&](UINT id) { SendMessageA(hwnd_, WM_COMMAND, id, 0), pump_pending(); };
+    g_num_players = 2;
+    click(first_bin(g_current->turn)); // before the first New Game: undone, the opening asks for one again
+    key('Z', true);
+    EXPECT_TRUE(g_current == g_root && status_text(0) == new_game_prompt && status_text(1).empty());
     new_game(2, B);
     EXPECT_EQ(g_last_move_bin, -1);
     click(1);
