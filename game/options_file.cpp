@@ -117,7 +117,25 @@ bool holds_everything(const char* old, const char* copy, const std::vector<saved
                        [&](const std::string& name) { return lines_of(name, old) == lines_of(name, copy); });
 }
 
-bool write_keys(const std::vector<saved_key>& ours);
+// Writes `ours`, keeping everything else in the file.
+bool write_keys(const std::vector<saved_key>& ours)
+{
+    // The keys go into a copy beside the file, which replaces it in one step
+    // once it holds everything: the file is always the old one or the new
+    // one whole, whatever happens to the disk meanwhile.
+    char copy[MAX_PATH];
+    if (GetTempFileNameA(".", "kiv", 0, copy) == 0)
+        return false;
+    bool saved =
+        GetFileAttributesA(settings_file) == INVALID_FILE_ATTRIBUTES || CopyFileA(settings_file, copy, FALSE);
+    for (const saved_key& k : ours)
+        saved = saved && g_write_profile(section, k.key, k.text.c_str(), copy) != FALSE;
+    saved = saved && holds_everything(settings_file, copy, ours) &&
+            MoveFileExA(copy, settings_file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!saved)
+        DeleteFileA(copy);
+    return saved;
+}
 
 } // namespace
 
@@ -174,26 +192,3 @@ void report_unsaved_options(HWND owner)
              path);
     MessageBoxA(owner, text, "Options", MB_OK | MB_ICONEXCLAMATION);
 }
-
-namespace {
-
-bool write_keys(const std::vector<saved_key>& ours)
-{
-    // The keys go into a copy beside the file, which replaces it in one step
-    // once it holds everything: the file is always the old one or the new
-    // one whole, whatever happens to the disk meanwhile.
-    char copy[MAX_PATH];
-    if (GetTempFileNameA(".", "kiv", 0, copy) == 0)
-        return false;
-    bool saved =
-        GetFileAttributesA(settings_file) == INVALID_FILE_ATTRIBUTES || CopyFileA(settings_file, copy, FALSE);
-    for (const saved_key& k : ours)
-        saved = saved && g_write_profile(section, k.key, k.text.c_str(), copy) != FALSE;
-    saved = saved && holds_everything(settings_file, copy, ours) &&
-            MoveFileExA(copy, settings_file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!saved)
-        DeleteFileA(copy);
-    return saved;
-}
-
-} // namespace
