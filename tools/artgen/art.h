@@ -76,13 +76,21 @@ int64_t light_at(const Hollow& h, int64_t x, int64_t y, int64_t d);
 // (nx, ny) is its place from the centre in Q16 radii, inside the unit circle.
 uint8_t small_marble_pixel(int colour, int64_t nx, int64_t ny);
 
+// The board and the stones come at 100, 150 and 200 % for 96, 144 and 192
+// DPI. A length of v pixels at 100 % is this long at `percent`, with halves
+// rounded up: the same as MulDiv(v, dpi, 96).
+constexpr int scaled(int v, int percent)
+{
+    return (v * percent + 50) / 100;
+}
+
 // The pieces of art.
 struct BoardArt {
-    std::vector<Rgb> palette; // 256 entries, shared by the three bitmaps
+    std::vector<Rgb> palette; // 256 entries, shared by the three bitmaps and all sizes
     Picture top_bin, bottom_bin, store;
 };
-BoardArt make_board();
-Picture make_stone(int colour); // colour 0..4: blue, green, red, white, yellow
+BoardArt make_board(int percent);
+Picture make_stone(int colour, int percent); // colour 0..4: blue, green, red, white, yellow
 IconArt make_icon();
 Bytes make_move_sound(); // the complete .wav file
 

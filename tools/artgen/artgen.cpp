@@ -14,6 +14,10 @@
 //   BITMAP 129           stone_white.bmp    stone colour 3
 //   BITMAP 130           stone_red.bmp      stone colour 2
 //   WAVE   131           move.wav           the move sound, Microsoft ADPCM
+//   BITMAP 132..134      board_*_150.bmp    top, bottom, store at 150 %: 108 x 158, 108 x 316
+//   BITMAP 135..139      stone_*_150.bmp    blue, green, red, white, yellow at 150 %: 30 x 38
+//   BITMAP 140..142      board_*_200.bmp    top, bottom, store at 200 %: 144 x 210, 144 x 420
+//   BITMAP 143..147      stone_*_200.bmp    blue, green, red, white, yellow at 200 %: 40 x 50
 //   (desktop)            wkivari-<n>.png    the icon at n = 32, 48, 64, 128 pixels
 #include <cstdio>
 #include <filesystem>
@@ -50,17 +54,24 @@ int main(int argc, char** argv)
 
     using namespace art;
     const std::vector<Rgb> vga(vga16, vga16 + 16);
-    const BoardArt board = make_board();
     // Indexed by stone colour.
-    static const char* const stone_files[5] = {
-        "stone_blue.bmp", "stone_green.bmp", "stone_red.bmp", "stone_white.bmp", "stone_yellow.bmp",
-    };
+    static const char* const stone_names[5] = {"blue", "green", "red", "white", "yellow"};
 
-    bool ok = write_file(dir / "board_top.bmp", bmp_file(board.top_bin, 8, board.palette));
-    ok = write_file(dir / "board_bottom.bmp", bmp_file(board.bottom_bin, 8, board.palette)) && ok;
-    ok = write_file(dir / "board_store.bmp", bmp_file(board.store, 8, board.palette)) && ok;
-    for (int colour = 0; colour < 5; ++colour)
-        ok = write_file(dir / stone_files[colour], bmp_file(make_stone(colour), 4, vga)) && ok;
+    bool ok = true;
+    for (int percent : {100, 150, 200}) {
+        // The 100 % files keep their plain names.
+        const std::string ending = percent == 100 ? ".bmp" : "_" + std::to_string(percent) + ".bmp";
+        const BoardArt board = make_board(percent);
+        ok = write_file(dir / ("board_top" + ending), bmp_file(board.top_bin, 8, board.palette)) && ok;
+        ok = write_file(dir / ("board_bottom" + ending), bmp_file(board.bottom_bin, 8, board.palette)) && ok;
+        ok = write_file(dir / ("board_store" + ending), bmp_file(board.store, 8, board.palette)) && ok;
+        for (int colour = 0; colour < 5; ++colour) {
+            const Picture stone = make_stone(colour, percent);
+            ok = write_file(dir / ("stone_" + std::string(stone_names[colour]) + ending),
+                            bmp_file(stone, 4, vga)) &&
+                 ok;
+        }
+    }
     const IconArt icon = make_icon();
     ok = write_file(dir / "wkivari.ico", ico_file(icon)) && ok;
     for (int size : {32, 48, 64, 128})

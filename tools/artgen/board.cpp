@@ -7,6 +7,9 @@
 // from the top row into the bottom row), so the cells join without seams; each
 // bitmap adds grain of its own away from its edges, and carving the hollow
 // cuts through the growth rings, which then show as rings inside it.
+//
+// Larger sizes, for high-DPI screens, sample the same picture more finely:
+// every sample is mapped back to the 100 % board, where the picture is defined.
 #include "art.h"
 #include "fixmath.h"
 
@@ -94,10 +97,11 @@ struct Grain {
     Lattice tone{0x6B1A7E05, 2, 10};    // broad light and dark patches
 };
 
-// One bitmap's own grain and hollow, and where its rows lie on the board.
+// One bitmap's own grain and hollow, and where its rows lie on the board; all
+// lengths in Q16 pixels of the 100 % board.
 struct Tile {
-    int w, h;
-    int board_y; // board row of its top pixel
+    int64_t w, h;
+    int64_t board_y; // board row of its top pixel
     Hollow hollow;
     Lattice own; // its own waviness, faded out towards its edges
 };
@@ -112,13 +116,13 @@ int64_t edge_fade(int64_t pos, int64_t size)
 // Brightness of the bare wood at (x, y) of the tile and at depth d.
 int64_t wood_at(const Grain& g, const Tile& t, int64_t x, int64_t y, int64_t d)
 {
-    int64_t by = y + px(t.board_y);
+    int64_t by = y + t.board_y;
     int64_t half = ONE / 2;
     // Position across the growth rings, in rings (one every 13 pixels).
     int64_t rings = by / 13;
     rings += mul16(g.wave.at(x / 36, by / 24) - half, q16(11, 10));
     rings += mul16(g.ripple.at(x / 18, by / 12) - half, q16(35, 100));
-    int64_t fade = mul16(edge_fade(x, px(t.w)), edge_fade(y, px(t.h)));
+    int64_t fade = mul16(edge_fade(x, t.w), edge_fade(y, t.h));
     rings += mul16(mul16(t.own.at(x / 20, y / 18) - half, q16(13, 10)), fade);
     rings += mul16(d, q16(16, 100)); // carving cuts down through the rings
     // Within a ring: pale early wood, darkening into the late wood, which ends sharply.
@@ -166,16 +170,22 @@ std::vector<Rgb> wood_palette()
     return pal;
 }
 
-Picture render(const Grain& g, const Tile& t)
+// Q16 pixels at `percent` to Q16 pixels of the 100 % board.
+int64_t unscale(int64_t v, int percent)
 {
-    Picture pic(t.w, t.h);
-    for (int y = 0; y < t.h; ++y) {
-        for (int x = 0; x < t.w; ++x) {
+    return v * 100 / percent;
+}
+
+Picture render(const Grain& g, const Tile& t, int w, int h, int percent)
+{
+    Picture pic(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
             int64_t sum = 0;
             for (int sy = 0; sy < SUB; ++sy) {
                 for (int sx = 0; sx < SUB; ++sx) {
-                    int64_t fx = px(x) + ((2 * sx + 1) << 16) / (2 * SUB);
-                    int64_t fy = px(y) + ((2 * sy + 1) << 16) / (2 * SUB);
+                    int64_t fx = unscale(px(x) + ((2 * sx + 1) << 16) / (2 * SUB), percent);
+                    int64_t fy = unscale(px(y) + ((2 * sy + 1) << 16) / (2 * SUB), percent);
                     int64_t d = depth_at(t.hollow, fx, fy);
                     sum += mul16(wood_at(g, t, fx, fy, d), light_at(t.hollow, fx, fy, d));
                 }
@@ -189,17 +199,23 @@ Picture render(const Grain& g, const Tile& t)
 
 } // namespace
 
-BoardArt make_board()
+BoardArt make_board(int percent)
 {
     Grain grain;
     // The bins' hollows are centred where the stones are laid out; the store
     // is one long hollow over both rows.
     const Hollow bin{px(36), px(53), px(31), px(47), 0, px(13)};
     const Hollow store{px(36), px(105), px(31), px(40), px(58), px(15)};
-    Tile top{CELL_W, CELL_H, 0, bin, Lattice(0x70B0021, 4, 6)};
-    Tile bottom{CELL_W, CELL_H, CELL_H, bin, Lattice(0x70B0042, 4, 6)};
-    Tile tall{CELL_W, 2 * CELL_H, 0, store, Lattice(0x70B0003, 4, 12)};
-    return BoardArt{wood_palette(), render(grain, top), render(grain, bottom), render(grain, tall)};
+    // The bitmaps' sizes round, so at 150 % a cell covers a little more than
+    // 105 rows of the 100 % board; the tiles are measured from the rounded
+    // sizes so that they still meet edge to edge on it.
+    const int w = scaled(CELL_W, percent), h = scaled(CELL_H, percent);
+    const int64_t bw = unscale(px(w), percent), bh = unscale(px(h), percent);
+    Tile top{bw, bh, 0, bin, Lattice(0x70B0021, 4, 6)};
+    Tile bottom{bw, bh, bh, bin, Lattice(0x70B0042, 4, 6)};
+    Tile tall{bw, unscale(px(2 * h), percent), 0, store, Lattice(0x70B0003, 4, 12)};
+    return BoardArt{wood_palette(), render(grain, top, w, h, percent), render(grain, bottom, w, h, percent),
+                    render(grain, tall, w, 2 * h, percent)};
 }
 
 } // namespace art

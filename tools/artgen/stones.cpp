@@ -91,16 +91,21 @@ uint8_t small_marble_pixel(int colour, int64_t nx, int64_t ny)
     return ramps[colour].shade[1];
 }
 
-Picture make_stone(int colour)
+Picture make_stone(int colour, int percent)
 {
-    Picture pic(STONE_W, STONE_H);
-    // A round marble 20 pixels across, a little above the middle.
+    const int w = scaled(STONE_W, percent), h = scaled(STONE_H, percent);
+    Picture pic(w, h);
+    // A round marble 20 pixels across, a little above the middle, in pixels
+    // of the 100 % stone; larger sizes sample it at finer steps but dither
+    // at their own pixels, so the pattern stays as fine as at 100 %.
     const int64_t cx = q16(STONE_W, 2), cy = q16(12, 1);
     const int64_t radius = q16(STONE_W, 2);
-    for (int y = 0; y < STONE_H; ++y) {
-        for (int x = 0; x < STONE_W; ++x) {
-            int64_t nx = (((int64_t(x) << 16) + ONE / 2 - cx) << 16) / radius;
-            int64_t ny = (((int64_t(y) << 16) + ONE / 2 - cy) << 16) / radius;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            int64_t bx = ((int64_t(x) << 16) + ONE / 2) * 100 / percent;
+            int64_t by = ((int64_t(y) << 16) + ONE / 2) * 100 / percent;
+            int64_t nx = ((bx - cx) << 16) / radius;
+            int64_t ny = ((by - cy) << 16) / radius;
             if (mul16(nx, nx) + mul16(ny, ny) >= ONE)
                 continue; // stays black: see-through
             pic.at(x, y) = marble_pixel(colour, nx, ny, x, y);
