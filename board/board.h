@@ -6,31 +6,44 @@
 
 #include "game/stone_lists.h"
 
-// Cell size in pixels, taken from the top-row bitmap when the art is loaded.
-// The board is 8 columns by 2 rows of cells; the stores fill columns 0 and 7.
+// Cell size in pixels at the board's DPI, taken from the top-row bitmap when
+// the art is loaded. The board is 8 columns by 2 rows of cells; the stores
+// fill columns 0 and 7.
 extern int g_bin_w;
 extern int g_bin_h;
 
+// The DPI the board is drawn for (96 is 100 %). Every length of the board
+// at 96 DPI is drawn scaled(length) long.
+extern int g_dpi;
+int scaled(int length);
+// `dpi` when it is one Windows could set (48 to 480), else 96.
+int usable_dpi(int dpi);
+// The window's DPI (the system's where the system has no DPI per window).
+int window_dpi(HWND hwnd);
+// GetSystemMetrics for a window at `dpi`, where the system can tell it.
+int metric_for_dpi(int index, int dpi);
+// The system's fonts and sizes for `dpi`; false where the system cannot tell.
+bool nonclient_metrics_for_dpi(int dpi, NONCLIENTMETRICSW* metrics);
+
 // Board art: slot 0 the top-row cell, 1 the bottom-row cell, 2 a store column.
 extern HBITMAP g_board_bitmaps[3];
-extern const int board_bitmap_ids[3];
 
-// One image per stone colour (0 blue, 1 green, 2 red, 3 white, 4 yellow),
-// added in the order of stone_bitmap_ids.
+// One image per stone colour (0 blue, 1 green, 2 red, 3 white, 4 yellow).
 extern HIMAGELIST g_stone_images;
-extern const int stone_bitmap_ids[5];
 
 // Where stones sit in a cell, relative to its top-left corner: row n - 1
 // holds the n points used when a bin shows n stones (a playing bin shows at
 // most 15, a store at most 29). A stone at (x, y) is drawn with its top-left
-// corner at (x - 3, y - 9).
+// corner at (x - 3, y - 9). All at 96 DPI: they are drawn scaled.
 extern const POINT pit_layout[15][15];
 extern const POINT store_layout[29][29];
 
-// Loads the board bitmaps and the stone image list, sets g_bin_w and g_bin_h
-// and sizes the main window to a client area of 8 by 2 cells plus the status
-// bar. Part of the main window's WM_CREATE handling.
-void load_board_art(HWND hwnd);
+// Loads the board bitmaps and the stone image list for `dpi` (0: the
+// window's), sets g_dpi, g_bin_w and g_bin_h and sizes the main window to a
+// client area of 8 by 2 cells plus the status bar. The art drawn for the
+// nearest of 96, 144 and 192 DPI is used, resampled only for a DPI between.
+// Part of the main window's WM_CREATE and WM_DPICHANGED handling.
+void load_board_art(HWND hwnd, int dpi = 0);
 // Deletes what load_board_art made and nulls the handles; safe to call twice.
 void release_board_art();
 

@@ -2,6 +2,7 @@
 #include "board/board.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "engine/engine.h"
 #include "resources/resource.h"
@@ -15,12 +16,7 @@ int g_hint_bin = -1;
 int g_last_move_bin = -1;
 
 HBITMAP g_board_bitmaps[3] = {};
-const int board_bitmap_ids[3] = {IDB_BOARD_TOP, IDB_BOARD_BOTTOM, IDB_BOARD_STORE};
-
 HIMAGELIST g_stone_images = nullptr;
-// Image index = stone colour: blue, green, red, white, yellow.
-const int stone_bitmap_ids[5] = {IDB_STONE_BLUE, IDB_STONE_GREEN, IDB_STONE_RED, IDB_STONE_WHITE,
-                                 IDB_STONE_YELLOW};
 
 RECT bin_cell(int bin)
 {
@@ -32,6 +28,35 @@ RECT bin_cell(int bin)
 
 namespace {
 
+// The art drawn for one DPI: the board in the slots of g_board_bitmaps, the
+// stones in the order of their colours (blue, green, red, white, yellow).
+struct art_set {
+    int dpi;
+    int board[3];
+    int stones[5];
+};
+const art_set art_sets[] = {
+    {96,
+     {IDB_BOARD_TOP, IDB_BOARD_BOTTOM, IDB_BOARD_STORE},
+     {IDB_STONE_BLUE, IDB_STONE_GREEN, IDB_STONE_RED, IDB_STONE_WHITE, IDB_STONE_YELLOW}},
+    {144,
+     {IDB_BOARD_TOP_150, IDB_BOARD_BOTTOM_150, IDB_BOARD_STORE_150},
+     {IDB_STONE_BLUE_150, IDB_STONE_GREEN_150, IDB_STONE_RED_150, IDB_STONE_WHITE_150, IDB_STONE_YELLOW_150}},
+    {192,
+     {IDB_BOARD_TOP_200, IDB_BOARD_BOTTOM_200, IDB_BOARD_STORE_200},
+     {IDB_STONE_BLUE_200, IDB_STONE_GREEN_200, IDB_STONE_RED_200, IDB_STONE_WHITE_200, IDB_STONE_YELLOW_200}},
+};
+
+// Halfway between two sets the larger is taken: shrinking loses less than enlarging.
+const art_set& nearest_art(int dpi)
+{
+    const art_set* best = &art_sets[0];
+    for (const art_set& set : art_sets)
+        if (std::abs(set.dpi - dpi) <= std::abs(best->dpi - dpi))
+            best = &set;
+    return *best;
+}
+
 // A rounded frame `inset` pixels inside a bin's cell, `width` pixels wide.
 void draw_frame(HDC dc, int bin, int inset, int width, COLORREF colour)
 {
@@ -42,7 +67,8 @@ void draw_frame(HDC dc, int bin, int inset, int width, COLORREF colour)
     HGDIOBJ old_pen = SelectObject(dc, pen);
     HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     const int a = inset + width / 2, b = inset + (width + 1) / 2; // the pen is centred on the outline
-    RoundRect(dc, cell.left + a, cell.top + a, cell.right - b + 1, cell.bottom - b + 1, 18, 18);
+    const int round = scaled(18);
+    RoundRect(dc, cell.left + a, cell.top + a, cell.right - b + 1, cell.bottom - b + 1, round, round);
     SelectObject(dc, old_brush);
     SelectObject(dc, old_pen);
     DeleteObject(pen);
@@ -53,11 +79,12 @@ void draw_frame(HDC dc, int bin, int inset, int width, COLORREF colour)
 void draw_last_move_mark(HDC dc, int bin)
 {
     const RECT cell = bin_cell(bin);
-    const int x = (cell.left + cell.right) / 2, half = 8, depth = 9;
+    const int x = (cell.left + cell.right) / 2, half = scaled(8), depth = scaled(9);
     const bool bottom = side_of(bin) == BOTTOM_STORE;
-    const int edge = bottom ? cell.bottom - 3 : cell.top + 2, tip = bottom ? edge - depth : edge + depth;
+    const int edge = bottom ? cell.bottom - scaled(3) : cell.top + scaled(2);
+    const int tip = bottom ? edge - depth : edge + depth;
     const POINT points[3] = {{x - half, edge}, {x + half, edge}, {x, tip}};
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(96, 0, 0));
+    HPEN pen = CreatePen(PS_SOLID, scaled(1), RGB(96, 0, 0));
     HBRUSH brush = CreateSolidBrush(RGB(220, 32, 32));
     if (pen && brush) {
         HGDIOBJ old_pen = SelectObject(dc, pen);
@@ -95,35 +122,81 @@ HBITMAP load_bitmap(int id)
     return LoadBitmapW(g_hinst, MAKEINTRESOURCEW(id));
 }
 
+// `bmp` itself when it is w x h already, else a copy of it that size in its
+// place: smoothed for the wood, by nearest pixels for a stone, whose black
+// must stay its mask. Kept as it is when no copy can be made.
+HBITMAP resampled(HBITMAP bmp, int w, int h, bool smooth)
+{
+    int bw = 0, bh = 0;
+    if (!bitmap_size(bmp, &bw, &bh) || (bw == w && bh == h) || w <= 0 || h <= 0)
+        return bmp;
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    HBITMAP copy = screen ? CreateCompatibleBitmap(screen, w, h) : nullptr;
+    if (from && to && copy) {
+        HGDIOBJ old_from = SelectObject(from, bmp), old_to = SelectObject(to, copy);
+        SetStretchBltMode(to, smooth ? HALFTONE : COLORONCOLOR);
+        SetBrushOrgEx(to, 0, 0, nullptr); // HALFTONE asks for it
+        StretchBlt(to, 0, 0, w, h, from, 0, 0, bw, bh, SRCCOPY);
+        SelectObject(from, old_from);
+        SelectObject(to, old_to);
+    } else if (copy) {
+        DeleteObject(copy);
+        copy = nullptr;
+    }
+    if (from)
+        DeleteDC(from);
+    if (to)
+        DeleteDC(to);
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    if (!copy)
+        return bmp;
+    DeleteObject(bmp);
+    return copy;
+}
+
 } // namespace
 
-void load_board_art(HWND hwnd)
+void load_board_art(HWND hwnd, int dpi)
 {
     release_board_art(); // a second load must not leak the first
+    g_dpi = usable_dpi(dpi > 0 ? dpi : window_dpi(hwnd));
+    const art_set& art = nearest_art(g_dpi);
+    const auto fit = [&art](int length) { return MulDiv(length, g_dpi, art.dpi); };
     for (int slot = 0; slot < 3; ++slot)
-        g_board_bitmaps[slot] = load_bitmap(board_bitmap_ids[slot]);
+        g_board_bitmaps[slot] = load_bitmap(art.board[slot]);
+    // Without the top-row bitmap the cell size stays as it was.
+    int w = 0, h = 0;
+    if (bitmap_size(g_board_bitmaps[0], &w, &h)) {
+        g_bin_w = fit(w);
+        g_bin_h = fit(h);
+    }
+    // The store is two cells tall whatever the rounding of a resampled one.
+    for (int slot = 0; slot < 3; ++slot)
+        g_board_bitmaps[slot] =
+            resampled(g_board_bitmaps[slot], g_bin_w, slot == 2 ? 2 * g_bin_h : g_bin_h, true);
 
-    HBITMAP first = load_bitmap(stone_bitmap_ids[0]);
+    HBITMAP first = load_bitmap(art.stones[0]);
     int sw = 0, sh = 0;
     if (bitmap_size(first, &sw, &sh)) {
+        sw = fit(sw);
+        sh = fit(sh);
         g_stone_images = ImageList_Create(sw, sh, ILC_MASK | ILC_COLOR4, 5, 1);
         if (g_stone_images) {
-            add_stone_image(first);
+            add_stone_image(resampled(first, sw, sh, false));
             for (int i = 1; i < 5; ++i)
-                add_stone_image(load_bitmap(stone_bitmap_ids[i]));
+                add_stone_image(resampled(load_bitmap(art.stones[i]), sw, sh, false));
         }
     }
     if (!g_stone_images && first)
         DeleteObject(first);
 
-    // Without the top-row bitmap the cell size stays as it was.
-    bitmap_size(g_board_bitmaps[0], &g_bin_w, &g_bin_h);
-
     if (!hwnd)
         return;
-    const int width = 2 * (GetSystemMetrics(SM_CXFIXEDFRAME) + 4 * g_bin_w);
-    const int height = 2 * (GetSystemMetrics(SM_CYFIXEDFRAME) + g_bin_h) + status_bar_height(hwnd) +
-                       GetSystemMetrics(SM_CYMENU) + GetSystemMetrics(SM_CYCAPTION);
+    const int width = 2 * (metric_for_dpi(SM_CXFIXEDFRAME, g_dpi) + 4 * g_bin_w);
+    const int height = 2 * (metric_for_dpi(SM_CYFIXEDFRAME, g_dpi) + g_bin_h) + status_bar_height(hwnd) +
+                       metric_for_dpi(SM_CYMENU, g_dpi) + metric_for_dpi(SM_CYCAPTION, g_dpi);
     SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
@@ -193,14 +266,15 @@ void paint_board(HWND hwnd, HIMAGELIST images)
         const POINT* row = store ? store_layout[m - 1] : pit_layout[m - 1];
         const RECT cell = bin_cell(bin);
         for (int k = 0; k < m; ++k)
-            draw_stone(dc, images, g_stones[bin][k], cell.left + row[k].x - 3, cell.top + row[k].y - 9);
+            draw_stone(dc, images, g_stones[bin][k], cell.left + scaled(row[k].x - 3),
+                       cell.top + scaled(row[k].y - 9));
     }
 
     // The hint outside the focus, so that both show on one bin.
     if (g_hint_bin >= 0)
-        draw_frame(dc, g_hint_bin, 1, 4, RGB(255, 196, 0));
+        draw_frame(dc, g_hint_bin, scaled(1), scaled(4), RGB(255, 196, 0));
     if (g_focus_bin >= 0)
-        draw_frame(dc, g_focus_bin, 6, 2, RGB(32, 48, 160));
+        draw_frame(dc, g_focus_bin, scaled(6), scaled(2), RGB(32, 48, 160));
     if (g_last_move_bin >= 0)
         draw_last_move_mark(dc, g_last_move_bin);
 

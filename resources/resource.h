@@ -59,6 +59,24 @@
 #define IDB_STONE_YELLOW 128
 #define IDB_STONE_WHITE 129
 #define IDB_STONE_RED 130
+/* The same eight drawn for 150 % and for 200 % displays, in the order
+   board top, bottom, store, then stones blue, green, red, white, yellow */
+#define IDB_BOARD_TOP_150 132
+#define IDB_BOARD_BOTTOM_150 133
+#define IDB_BOARD_STORE_150 134
+#define IDB_STONE_BLUE_150 135
+#define IDB_STONE_GREEN_150 136
+#define IDB_STONE_RED_150 137
+#define IDB_STONE_WHITE_150 138
+#define IDB_STONE_YELLOW_150 139
+#define IDB_BOARD_TOP_200 140
+#define IDB_BOARD_BOTTOM_200 141
+#define IDB_BOARD_STORE_200 142
+#define IDB_STONE_BLUE_200 143
+#define IDB_STONE_GREEN_200 144
+#define IDB_STONE_RED_200 145
+#define IDB_STONE_WHITE_200 146
+#define IDB_STONE_YELLOW_200 147
 
 /* Sounds (resource type "WAVE") */
 #define IDW_MOVE 131

@@ -30,6 +30,21 @@ LRESULT on_create(HWND hwnd)
     return init_game(hwnd);
 }
 
+// The window came to a monitor of another DPI (or that monitor's scale
+// changed): the board, the bar and the tips follow; the window keeps the
+// place Windows suggests and takes the size of the new board.
+void on_dpi_changed(HWND hwnd, int dpi, const RECT* suggested)
+{
+    set_status_bar_dpi(dpi);
+    load_board_art(hwnd, dpi);
+    if (suggested != nullptr)
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    size_status_bar(hwnd, status_part_count, status_part_percents);
+    place_tooltips(hwnd);
+    redraw_board(hwnd);
+}
+
 void on_destroy()
 {
     abandon_search(); // before anything below the root is freed
@@ -100,6 +115,9 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         return 0;
     case WM_PAINT:
         paint_board(hwnd, g_stone_images);
+        return 0;
+    case WM_DPICHANGED:
+        on_dpi_changed(hwnd, HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
         return 0;
     case WM_SETCURSOR:
         return game_cursor();

@@ -21,6 +21,9 @@ int status_bar_height(HWND hwnd);
 // Places the status bar at the bottom, divides it into `count` parts (at most
 // 25; the last one runs to the right end) and shows it.
 void size_status_bar(HWND hwnd, int count, const int* percents);
+// Gives the status bar the system's status font for `dpi` (a window moved
+// to a monitor of another DPI); keeps its font where the system cannot tell.
+void set_status_bar_dpi(int dpi);
 // Writes `text` into status part `part`; does nothing when hwnd is null or
 // there is no status bar.
 void set_status_text(HWND hwnd, int part, const char* text);

@@ -17,6 +17,13 @@ namespace {
 constexpr int grid_columns = 8;
 constexpr int grid_rows = 2;
 
+HWND g_tips = nullptr;
+
+RECT tool_rect(int column, int row)
+{
+    return {column * g_bin_w, row * g_bin_h, (column + 1) * g_bin_w, (row + 1) * g_bin_h};
+}
+
 } // namespace
 
 void update_status(HWND hwnd, node* n)
@@ -50,6 +57,7 @@ HWND create_tooltips(HWND hwnd)
     // TTS_ALWAYSTIP: tips show also while the main window is inactive.
     HWND tips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, g_hinst, nullptr);
+    g_tips = tips;
     if (tips == nullptr)
         return nullptr;
     for (int row = 0; row < grid_rows; ++row) {
@@ -63,7 +71,7 @@ HWND create_tooltips(HWND hwnd)
             ti.uFlags = TTF_SUBCLASS;
             ti.hwnd = hwnd;
             ti.uId = column + grid_columns * row;
-            ti.rect = {column * g_bin_w, row * g_bin_h, (column + 1) * g_bin_w, (row + 1) * g_bin_h};
+            ti.rect = tool_rect(column, row);
             ti.hinst = g_hinst;
             ti.lpszText = LPSTR_TEXTCALLBACKA;
             if (!SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)))
@@ -71,6 +79,20 @@ HWND create_tooltips(HWND hwnd)
         }
     }
     return tips;
+}
+
+void place_tooltips(HWND hwnd)
+{
+    if (g_tips == nullptr || !IsWindow(g_tips))
+        return;
+    for (int tool = 0; tool < grid_columns * grid_rows; ++tool) {
+        TOOLINFOA ti{};
+        ti.cbSize = TTTOOLINFOA_V2_SIZE;
+        ti.hwnd = hwnd;
+        ti.uId = tool;
+        ti.rect = tool_rect(tool % grid_columns, tool / grid_columns);
+        SendMessageA(g_tips, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
+    }
 }
 
 LRESULT tooltip_text(HWND, WPARAM, LPARAM hdr)

@@ -14,6 +14,8 @@ void update_status(HWND hwnd, node* n);
 // column + 8 x row). Returns the control, or null when it or one of its
 // tools could not be made; the tools added before a failure still work.
 HWND create_tooltips(HWND hwnd);
+// Moves the tools onto the cells after the cell size changed (a new DPI).
+void place_tooltips(HWND hwnd);
 
 // The last tip's text; the control reads it after tooltip_text returns.
 extern char g_tip_text[80];

@@ -1,6 +1,7 @@
 // The main window's status bar: its creation, height, layout into parts and texts.
 #include "shell/shell.h"
 
+#include "board/board.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -63,6 +64,22 @@ void size_status_bar(HWND hwnd, int count, const int* percents)
     edges[count - 1] = -1;
     SendMessageA(g_status_bar, SB_SETPARTS, count, reinterpret_cast<LPARAM>(edges));
     ShowWindow(g_status_bar, SW_SHOW);
+}
+
+void set_status_bar_dpi(int dpi)
+{
+    static HFONT font = nullptr; // the bar's, until the next change
+    NONCLIENTMETRICSW metrics;
+    if (g_status_bar == nullptr || !nonclient_metrics_for_dpi(dpi, &metrics))
+        return;
+    HFONT made = CreateFontIndirectW(&metrics.lfStatusFont);
+    if (made == nullptr)
+        return;
+    SendMessageA(g_status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(made), FALSE);
+    SendMessageA(g_status_bar, WM_SIZE, 0, 0); // its height follows the font
+    if (font != nullptr)
+        DeleteObject(font);
+    font = made;
 }
 
 void set_status_text(HWND hwnd, int part, const char* text)

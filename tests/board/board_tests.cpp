@@ -32,18 +32,41 @@ void deal(const std::array<int, 14>& counts)
             g_stones[b][k] = k < counts[b] ? (b + k) % 5 : -1;
 }
 
-TEST_F(MainWindow, HitTestEdges)
+// The window as a move to a monitor of `dpi` leaves it.
+void move_to_dpi(HWND hwnd, int dpi)
+{
+    RECT place{40, 30, 60, 50};
+    SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+}
+
+// At 96 DPI and after moves to 144 and 192: cells of the 96-DPI size scaled, the edges of the playing
+// bins, and each cell's tip.
+TEST_F(MainWindow, HitTestEdgesAtEachScale)
 {
     ASSERT_NO_FATAL_FAILURE(open());
-    const int w = g_bin_w, h = g_bin_h, top = TOP_STORE, bottom = BOTTOM_STORE;
-    // clang-format off
-    const int rows[][4] = {{w, 0, top, 12}, {7 * w - 1, h - 1, top, 7}, {w, h, bottom, 0},
-        {7 * w - 1, 2 * h - 1, bottom, 5}, {w - 1, 10, top, -1}, {7 * w, 10, top, -1}, {w - 1, h, bottom, -1},
-        {7 * w, 2 * h - 1, bottom, -1}, {3 * w, 10, bottom, -1}, {3 * w, h, top, -1},
-        {3 * w, 2 * h, bottom, -1}}; // the status bar
-    // clang-format on
-    for (const auto& r : rows)
-        EXPECT_EQ(hit_bin(r[0], r[1], r[2]), r[3]) << r[0] << "," << r[1] << " turn " << r[2];
+    const int w96 = g_bin_w, h96 = g_bin_h, top = TOP_STORE, bottom = BOTTOM_STORE;
+    for (const int dpi : {96, 144, 192}) {
+        move_to_dpi(hwnd_, dpi);
+        const int w = MulDiv(w96, dpi, 96), h = MulDiv(h96, dpi, 96);
+        ASSERT_TRUE(g_bin_w == w && g_bin_h == h) << dpi;
+        // clang-format off
+        const int rows[][4] = {{w, 0, top, 12}, {7 * w - 1, h - 1, top, 7}, {w, h, bottom, 0},
+            {7 * w - 1, 2 * h - 1, bottom, 5}, {w - 1, 10, top, -1}, {7 * w, 10, top, -1}, {w - 1, h, bottom, -1},
+            {7 * w, 2 * h - 1, bottom, -1}, {3 * w, 10, bottom, -1}, {3 * w, h, top, -1},
+            {3 * w, 2 * h, bottom, -1}}; // the status bar
+        // clang-format on
+        for (const auto& r : rows)
+            EXPECT_EQ(hit_bin(r[0], r[1], r[2]), r[3])
+                << r[0] << "," << r[1] << " turn " << r[2] << " at " << dpi;
+        const HWND tips = find_window(
+            [](HWND w) { return class_name(w) == TOOLTIPS_CLASSA && GetWindow(w, GW_OWNER) == g_hwnd_main; });
+        for (int tool = 0; tool < 16; ++tool) {
+            TTHITTESTINFOA hit{hwnd_, {tool % 8 * w + w - 2, tool / 8 * h + h - 2}, {TTTOOLINFOA_V2_SIZE}};
+            EXPECT_TRUE(SendMessageA(tips, TTM_HITTESTA, 0, reinterpret_cast<LPARAM>(&hit)) &&
+                        hit.ti.uId == static_cast<UINT_PTR>(tool))
+                << tool << " at " << dpi;
+        }
+    }
 }
 
 // True when every opaque pixel of stone image `colour` shows with its top-left corner at (x, y) of `dc`.
@@ -66,32 +89,52 @@ bool stone_at(HDC dc, int colour, int x, int y)
 }
 
 // Single stones in both rows and a store; of 21 stones in a bin and 41 in a store, the last one shown
-// (the 15th, the 29th) lies on top; the last move's mark.
+// (the 15th, the 29th) lies on top; the last move's mark. At 96 and 192 DPI, at the points scaled.
 TEST_F(MainWindow, StonesArePaintedInTheirCellsAtTheirPoints)
 {
     ASSERT_NO_FATAL_FAILURE(open());
-    deal({0, 1, 0, 21, 1, 0, 1, 0, 1, 0, 0, 1, 0, 41});
-    redraw_board(hwnd_);
-    HDC dc = GetDC(hwnd_);
-    // bin, stones shown, which one: its colour is (bin + which) mod 5
-    for (const auto& p :
-         {std::array{1, 1, 0}, {4, 1, 0}, {6, 1, 0}, {8, 1, 0}, {11, 1, 0}, {3, 15, 14}, {13, 29, 28}}) {
-        const bool store = p[0] == BOTTOM_STORE || p[0] == TOP_STORE;
-        const POINT at = store ? store_layout[p[1] - 1][p[2]] : pit_layout[p[1] - 1][p[2]];
-        const RECT cell = cell_of(p[0]);
-        EXPECT_TRUE(stone_at(dc, (p[0] + p[2]) % 5, cell.left + at.x - 3, cell.top + at.y - 9)) << p[0];
-    }
-    // The last move's mark: red at the middle of the edge on the mover's side, gone with the next move.
-    for (const int bin : {2, 9, -1}) {
-        g_last_move_bin = bin;
+    int sw = 0, sh = 0;
+    ImageList_GetIconSize(g_stone_images, &sw, &sh);
+    for (const int dpi : {96, 192}) {
+        move_to_dpi(hwnd_, dpi);
+        const auto at_dpi = [dpi](int length) { return MulDiv(length, dpi, 96); };
+        int w = 0, h = 0;
+        ImageList_GetIconSize(g_stone_images, &w, &h);
+        EXPECT_TRUE(w == at_dpi(sw) && h == at_dpi(sh)) << dpi;
+        deal({0, 1, 0, 21, 1, 0, 1, 0, 1, 0, 0, 1, 0, 41});
         redraw_board(hwnd_);
-        for (const int b : {2, 9}) {
-            const RECT cell = cell_of(b);
-            const int y = b == 2 ? cell.bottom - 6 : cell.top + 5;
-            EXPECT_EQ(GetPixel(dc, (cell.left + cell.right) / 2, y) == RGB(220, 32, 32), b == bin) << bin;
+        HDC dc = GetDC(hwnd_), mem = CreateCompatibleDC(dc);
+        // An empty bin shows the art drawn for this DPI, pixel for pixel, not another one stretched.
+        HBITMAP art = LoadBitmapA(g_hinst, MAKEINTRESOURCEA(dpi == 96 ? IDB_BOARD_TOP : IDB_BOARD_TOP_200));
+        const HGDIOBJ old = SelectObject(mem, art);
+        for (int y = 0; y < g_bin_h; y += 3)
+            EXPECT_EQ(GetPixel(dc, cell_of(12).left + y * g_bin_w / g_bin_h, y),
+                      GetPixel(mem, y * g_bin_w / g_bin_h, y))
+                << y << " at " << dpi;
+        DeleteObject(SelectObject(mem, old));
+        DeleteDC(mem);
+        // bin, stones shown, which one: its colour is (bin + which) mod 5
+        for (const auto& p :
+             {std::array{1, 1, 0}, {4, 1, 0}, {6, 1, 0}, {8, 1, 0}, {11, 1, 0}, {3, 15, 14}, {13, 29, 28}}) {
+            const bool store = p[0] == BOTTOM_STORE || p[0] == TOP_STORE;
+            const POINT at = store ? store_layout[p[1] - 1][p[2]] : pit_layout[p[1] - 1][p[2]];
+            const RECT cell = cell_of(p[0]);
+            EXPECT_TRUE(
+                stone_at(dc, (p[0] + p[2]) % 5, cell.left + at_dpi(at.x - 3), cell.top + at_dpi(at.y - 9)))
+                << p[0] << " at " << dpi;
         }
+        // The last move's mark: red at the middle of the edge on the mover's side, gone with the next move.
+        for (const int bin : {2, 9, -1}) {
+            g_last_move_bin = bin;
+            redraw_board(hwnd_);
+            for (const int b : {2, 9}) {
+                const RECT cell = cell_of(b);
+                const int y = b == 2 ? cell.bottom - at_dpi(6) : cell.top + at_dpi(5);
+                EXPECT_EQ(GetPixel(dc, (cell.left + cell.right) / 2, y) == RGB(220, 32, 32), b == bin) << bin;
+            }
+        }
+        ReleaseDC(hwnd_, dc);
     }
-    ReleaseDC(hwnd_, dc);
 }
 
 std::vector<int> g_repaints; // the bin of each repaint, in order
