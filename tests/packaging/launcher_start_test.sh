@@ -3,6 +3,8 @@
 # start (a terminal's) makes the prefix, its registry file in a private
 # folder, and says so; Wine lingers. The second (the desktop entry's, told
 # not to linger) reuses it. Each shows the window in its folder; it is closed.
+# The game gets the desktop's DPI (Xft.dpi, from an xrdb stand-in) and
+# follows it, unless the player set another.
 #
 #   launcher_start_test.sh <build dir> <stand_in.exe> <scratch>
 set -u
@@ -20,7 +22,18 @@ cat >"$scratch/shim/wine" <<'SHIM'
 for a; do [[ $a == Z:*.reg ]] && a=${a#Z:} && a=${a//\\//} && stat -c %a "${a%/*}" >>"${0%/*}/reg-folders"; done
 exec /usr/bin/wine "$@"
 SHIM
-chmod +x "$scratch/shim/wine" && export PATH=$scratch/shim:$PATH
+# xrdb, as the desktop answers, with Xft.dpi from the file shim/dpi.
+cat >"$scratch/shim/xrdb" <<'SHIM'
+#!/bin/bash
+[[ $1 == -query ]] && printf 'Xft.antialias:\t1\nXft.dpi:\t%s\n' "$(<"${0%/*}/dpi")"
+SHIM
+chmod +x "$scratch/shim/wine" "$scratch/shim/xrdb" && export PATH=$scratch/shim:$PATH
+# The prefix's LogPixels while Wine runs, through a file: Wine's services
+# would hold a pipe open.
+logpixels() {
+    wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels >"$scratch/reg" 2>&1
+    tr -d '\r' <"$scratch/reg" | awk '$1 == "LogPixels" { print $3 }'
+}
 
 pid='' xvfb_pid=''
 trap '[[ -n $pid ]] && kill $pid; "$runner" --play-end 2>/dev/null; [[ -n $xvfb_pid ]] && kill $xvfb_pid' EXIT
@@ -44,15 +57,26 @@ start() {
     pid=''
 }
 
+echo 192.0 >"$scratch/shim/dpi"
 start "$scratch/work" "$scratch/work"
 grep -q "First start" "$scratch/log" || { cat "$scratch/log"; fail "the first start did not say it sets up Wine"; }
 [[ $(<"$scratch/shim/reg-folders") == 700 ]] || fail "the registry file was not in a private folder"
 timeout 5 wineserver -w 2>/dev/null
 (($? == 124)) || fail "Wine ended with the game; it should linger"
+[[ $(logpixels) == 0xc0 ]] || fail "the desktop's 192 DPI did not reach Wine: $(<"$scratch/reg")"
+# A start with the desktop scaled otherwise: a stand-in game, no window.
+echo 144 >"$scratch/shim/dpi"
+"$runner" --play "$stand_in" exit "Z:${scratch//\//\\}\\ran" 0 || fail "the stand-in did not run"
+[[ $(logpixels) == 0x90 ]] || fail "Wine's DPI did not follow the desktop to 144: $(<"$scratch/reg")"
+# The player's own, as winecfg sets it; it stays below with the desktop at 192.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
+echo 192 >"$scratch/shim/dpi"
 "$runner" --play-end
 
 WKIVARI_WINE_LINGER=0 start "$scratch/home" "$XDG_CONFIG_HOME/wkivari" --desktop
 grep -q "First start" "$scratch/log" && fail "the second start says it is the first"
 timeout 30 wineserver -w 2>/dev/null || fail "Wine still runs 30 s after the game"
+sed -n '/^\[Control Panel\\\\Desktop\]/,/^$/p' "$WINEPREFIX/user.reg" | grep -qx '"LogPixels"=dword:00000078' ||
+    fail "the player's 120 DPI was not kept"
 [[ ! -e $HOME/.wine ]] || fail "it touched ~/.wine"
 echo "PASS"
