@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -67,6 +68,27 @@ TEST_F(MainWindow, HitTestEdgesAtEachScale)
                 << tool << " at " << dpi;
         }
     }
+}
+
+// The window opens laid out for the display's DPI: 96 in the test prefix, WKIVARI_TEST_DPI in a run that
+// sets Wine's own. Cells are the 96-DPI art's scaled, and the client area holds the 8 by 2 cells and the
+// status bar exactly, so the frame's sizes are the system's at that DPI.
+TEST_F(MainWindow, OpensSizedForTheDisplaysDpi)
+{
+    const char* const wanted = std::getenv("WKIVARI_TEST_DPI");
+    const int dpi = wanted != nullptr ? std::atoi(wanted) : 96;
+    ASSERT_NO_FATAL_FAILURE(open());
+    BITMAP art{};
+    const HBITMAP top = LoadBitmapA(g_hinst, MAKEINTRESOURCEA(IDB_BOARD_TOP));
+    GetObjectA(top, sizeof art, &art);
+    DeleteObject(top);
+    EXPECT_EQ(g_dpi, dpi);
+    EXPECT_TRUE(g_bin_w == MulDiv(art.bmWidth, dpi, 96) && g_bin_h == MulDiv(art.bmHeight, dpi, 96));
+    RECT client{}, bar{};
+    GetClientRect(hwnd_, &client);
+    GetWindowRect(g_status_bar, &bar);
+    EXPECT_EQ(client.right, 8 * g_bin_w);
+    EXPECT_EQ(client.bottom, 2 * g_bin_h + bar.bottom - bar.top);
 }
 
 // True when every opaque pixel of stone image `colour` shows with its top-left corner at (x, y) of `dc`.
