@@ -1,4 +1,4 @@
-// The game's decisions and the stone lists, natively: whole games played
+// The game's decisions, its records and the stone lists, natively: whole games played
 // through the engine as the controller plays them, and what undo, redo, the
 // result, the keys and the stone lists make of them.
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "game/play.h"
+#include "game/record.h"
 #include "game/stone_lists.h"
 #include "game/texts.h"
 
@@ -308,6 +309,129 @@ TEST_F(Play, ListsPutBackOnlyWhatPackingGives)
         EXPECT_EQ(init_stones(stones), -1);
         EXPECT_EQ(pack_stones(), packed);
     }
+}
+
+// The boards of a record's moves played under one rule, the opening first.
+std::vector<std::array<int32_t, 14>> replayed(const game_record& r, bool empty_caps)
+{
+    node n{};
+    init_node(&n, r.first, r.stones);
+    std::vector<std::array<int32_t, 14>> boards;
+    for (std::size_t i = 0;; ++i) {
+        boards.emplace_back();
+        std::copy(n.bins, n.bins + 14, boards.back().begin());
+        if (i == r.moves.size())
+            return boards;
+        n.turn = other_side(n.turn);
+        do_move(&n, r.moves[i], empty_caps);
+    }
+}
+
+// Random games of every stones count, under one rule or with the option changed between moves, written and
+// read back (also with LF ends and a byte-order mark): the same start, moves and final board, the result
+// tagged once the game is over. A game whose moves need both rules is refused, and no one rule replays it. A
+// record cut anywhere reads as the game's first moves or is refused.
+TEST_F(Play, RecordsReadBackAsTheGamesTheyWereWrittenFrom)
+{
+    std::mt19937 rng(5);
+    int mixed_refused = 0;
+    for (int round = 0; round < 600; ++round) {
+        const bool mixed = round % 3 == 2;
+        g_allow_empty_caps = round % 2;
+        game g(rng, 0);
+        for (node* n = g.root; !game_over(n) && n->level < 200;) {
+            g_allow_empty_caps = mixed ? static_cast<int>(rng() % 2) : g_allow_empty_caps;
+            int bin = first_bin(n->turn) + static_cast<int>(rng() % 6);
+            while (n->bins[bin] == 0)
+                bin = first_bin(n->turn) + (bin - first_bin(n->turn) + 1) % 6;
+            ASSERT_GE(gen_node(n, bin, &n), 0);
+            calc_h(n);
+            g.path.push_back(n);
+        }
+        const node* last = g.path[rng() % g.path.size()];
+        std::vector<int> moves;
+        std::vector<std::array<int32_t, 14>> boards;
+        for (const node* n = last; n != nullptr; n = n->parent) {
+            boards.emplace(boards.begin());
+            std::copy(n->bins, n->bins + 14, boards.front().begin());
+            if (n->parent != nullptr)
+                moves.insert(moves.begin(), n->move);
+        }
+        std::string error, text = write_record(last, "2026.12.08", error);
+        game_record r{g.root->bins[0], false, g.root->turn, moves};
+        if (text.empty()) {
+            EXPECT_TRUE(mixed && !error.empty());
+            EXPECT_TRUE(replayed(r, false) != boards && replayed(r, true) != boards);
+            ++mixed_refused;
+            continue;
+        }
+        std::string lf = "\xEF\xBB\xBF" + text;
+        lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+        for (const std::string& form : {text, lf}) {
+            ASSERT_TRUE(read_record(form, r, error)) << error << "\n" << text;
+            EXPECT_TRUE(r.stones == g.root->bins[0] && r.first == g.root->turn && r.moves == moves) << text;
+            EXPECT_EQ(replayed(r, r.empty_caps), boards) << text;
+        }
+        node over = *last;
+        calc_h(&over);
+        EXPECT_EQ(text.find("[Result \"*\"]") == std::string::npos, game_over(&over) != 0) << text;
+        const std::size_t cut = rng() % text.size();
+        if (read_record(text.substr(0, cut), r, error))
+            EXPECT_TRUE(std::equal(r.moves.begin(), r.moves.end(), moves.begin()) &&
+                        r.moves.size() <= moves.size());
+        else
+            EXPECT_FALSE(error.empty());
+    }
+    EXPECT_GT(mixed_refused, 5);
+}
+
+// Each fault of a record refused with its line, from the first tag to a move after the end of a game.
+TEST_F(Play, HostileRecordsAreRefusedAtTheirLine)
+{
+    std::mt19937 rng(3);
+    game g(rng, 1000); // to its end
+    std::string error, ended = write_record(g.path.back(), "2026.12.08", error);
+    const std::size_t last_move = 7 + g.path.size() - 1;
+    for (int i = 0; i < 10000; ++i)
+        ended += "Player 1: 1\r\n";
+    const std::string head = "[Stones \"4\"]\n[EmptyCaptures \"0\"]\n[First \"Player 2\"]\n";
+    const std::pair<std::string, std::string> rows[] = {
+        {head + "Player 1: 3\n", "line 4: Player 1 is not to move"},
+        {head + "Player 2: 3\nPlayer 2: 3\n",
+         "line 5: bin 3 of Player 2 is empty"}, // the first gave an extra turn
+        {"[Stones \"9\"]\n", "line 1: Stones must be 1 to 8"},
+        {"[Stones \"4\"]\n[EmptyCaptures \"0\"]\nPlayer 2: 3\n", "the First tag is missing"},
+        {"[First \"Player 1\"]\n[Stones \"3\"]\n", "the EmptyCaptures tag is missing"},
+        {"[EmptyCaptures \"yes\"]\n", "line 1: EmptyCaptures must be 0 or 1"},
+        {"[First \"Player 3\"]\n", "line 1: First must be \"Player 1\" or \"Player 2\""},
+        {"[Game \"Chess\"]\n", "line 1: the record is of another game (Game \"Chess\")"},
+        {head + "[Date \"8.12.2026\"]\n", "line 4: Date must look like 2026.12.08"},
+        {head + "[Result \"won\"]\n", "line 4: Result must be \"Player 1\", \"Player 2\", \"Tie\" or \"*\""},
+        {"[Stones \"4\"]\n[Stones \"4\"]\n", "line 2: the Stones tag is given twice"},
+        {"[Stones 4]\n", "line 1: a tag must look like [Name \"value\"]"},
+        {head + "Player 2: 1\n[Date \"2026.12.08\"]\n", "line 5: the tags come before the moves"},
+        {head + "Player 2: 7\n",
+         "line 4: this is neither a tag nor a move (a move looks like \"Player 2: 3\")"},
+        {head + std::string(1001, 'x') + "\n", "line 4: the line is longer than 1000 characters"},
+        {head + std::string("Player 2: 1\0\n", 13), "line 4: the record is not text"},
+        {head + "; caf\xC3\x28\n", "line 4: the record is not text"},
+        {head + "Player 2: 1\rPlayer 1: 1\n", "line 4: the record is not text"},
+        {std::string(max_record_bytes + 1, '\n'), "the record is larger than 1 MB"},
+        {ended, "the game ended at line " + std::to_string(last_move) + "; line " +
+                    std::to_string(last_move + 1) + " is a move after the end"},
+    };
+    for (const auto& [text, why] : rows) {
+        game_record r;
+        error.clear();
+        EXPECT_FALSE(read_record(text, r, error)) << text.substr(0, 200);
+        EXPECT_EQ(error, why);
+    }
+    // What a person may write: comments, blank lines, spaces, unknown tags, UTF-8.
+    game_record r;
+    EXPECT_TRUE(read_record(
+        "; by hand\n\n  [Event \"Caf\xC3\xA9\"]\n" + head + "\t Player 2: 3 \n\nPlayer 2: 1\n", r, error))
+        << error;
+    EXPECT_EQ(r.moves, (std::vector<int>{2, 0}));
 }
 
 // A fresh random source deals next_random() mod 5 per stone, bins 0..5 then 7..12; the stores stay empty.
