@@ -5,6 +5,7 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "game/play.h"
+#include "game/record.h"
 #include "game/texts.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 HANDLE g_thread = INVALID_HANDLE_VALUE;
 BOOL(WINAPI* g_play_sound)(LPCSTR, HMODULE, DWORD) = PlaySoundA;
@@ -44,6 +46,11 @@ node s_searched{};
 // False from the start of the program until the first New Game: the opening
 // then shows no position in the status bar.
 bool s_started = false;
+
+// The player's own empty-capture option while an opened record's rule is in
+// force (-1: none kept). New Game puts it back; Options OK forgets it, since
+// the player has then chosen what the dialog showed.
+int s_own_empty_caps = -1;
 
 // When the position now on show was shown (GetTickCount): the start of the
 // current turn, which a key that plays must not predate.
@@ -192,6 +199,9 @@ void new_game(HWND hwnd)
     abandon_search();
     drop_request(); // a computer move requested in the old game is not wanted
     free_game();
+    if (s_own_empty_caps >= 0)
+        g_allow_empty_caps = s_own_empty_caps;
+    s_own_empty_caps = -1;
     const int stones = stones_for_game();
     init_node(g_root, g_first_turn, stones);
     g_current = g_root;
@@ -206,6 +216,70 @@ void new_game(HWND hwnd)
     update_status(g_hwnd_main, g_current);
     hand_over(hwnd, g_current);
     place_focus(hwnd);
+}
+
+bool open_game(HWND hwnd, const game_record& record)
+{
+    if (g_root == nullptr)
+        return false;
+    // Laid out beside the game first: a record that does not fit in memory
+    // leaves the game as it was.
+    node* root = new_node();
+    if (root == nullptr || init_node(root, record.first, record.stones) < 0) {
+        if (root != nullptr)
+            delete_node(root);
+        return false;
+    }
+    const int option = g_allow_empty_caps;
+    g_allow_empty_caps = record.empty_caps ? 1 : 0;
+    node* n = root;
+    for (const int bin : record.moves) {
+        if (gen_node(n, bin, &n) < 0) {
+            free_node(root);
+            g_allow_empty_caps = option;
+            return false;
+        }
+        calc_h(n);
+    }
+    if (s_own_empty_caps < 0 && option != g_allow_empty_caps)
+        s_own_empty_caps = option;
+
+    abandon_search();
+    drop_request();
+    end_hint(hwnd);
+    free_node(g_root);
+    g_root = root;
+    g_current = n;
+    // The stones come dealt afresh and sown by the moves, at once.
+    init_stones(record.stones);
+    keep_opening_lists();
+    std::vector<node*> path;
+    for (node* p = n; p != root; p = p->parent)
+        path.push_back(p);
+    std::reverse(path.begin(), path.end());
+    for (node* played : path) {
+        sow_stones(
+            played->move, g_allow_empty_caps != 0, [] {}, [](int) {});
+        keep_lists(played->level);
+    }
+    s_started = true;
+    set_frame(hwnd, g_focus_bin, -1);
+    g_last_move_bin = n == root ? -1 : n->move;
+    redraw_board(hwnd);
+    s_shown_at = GetTickCount();
+    history_show_game(g_hist_dlg);
+    update_status(hwnd, n);
+    if (game_over(n))
+        show_result(hwnd, n);
+    else
+        hand_over(hwnd, n);
+    place_focus(hwnd);
+    return true;
+}
+
+void forget_own_rule()
+{
+    s_own_empty_caps = -1;
 }
 
 void start_computer_move(HWND hwnd, WPARAM request)

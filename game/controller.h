@@ -5,9 +5,12 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <string>
+
 #include "game/play.h" // the game's decisions (computer_plays, ...), which this adapter acts on
 
 struct node;
+struct game_record;
 
 // Posted to the main window: the computer is to move / its search has ended
 // (the chosen bin, or the search's negative result, in lParam). Both carry
@@ -50,6 +53,28 @@ int make_move(HWND hwnd, node*& current, int bin);
 // Menu command New Game: abandons a running search, deals a new game and
 // hands the first turn on.
 void new_game(HWND hwnd);
+
+// Opens a record read by read_record as the game: a running search or hint
+// is abandoned, the board shows the last position (stones dealt afresh and
+// sown by the moves, without animation), the History lists every move, undo
+// goes back move by move, and the turn is handed on as after a move. The
+// record's empty-capture rule holds for this game; the player's own comes
+// back with New Game. False, with the game as it was, when memory runs out.
+bool open_game(HWND hwnd, const game_record& record);
+// Options OK: the rule the dialog showed is the player's from now on.
+void forget_own_rule();
+
+// The Game menu's record commands (game/record_commands.cpp): the game on
+// show saved in a file or put on the clipboard as a record; a record opened
+// from a file or pasted, all or nothing. Each tells in a box owned by the
+// main window what went wrong, naming the file or the clipboard and the line.
+void save_game(HWND hwnd);
+void open_game_file(HWND hwnd);
+void copy_game(HWND hwnd);
+void paste_game(HWND hwnd);
+// What Save and Open do with the file the dialog gave.
+void save_game_as(HWND hwnd, const std::string& path);
+void open_game_path(HWND hwnd, const std::string& path);
 
 // WM_COMPUTER_MOVE: starts the search thread for request `request` with the
 // busy cursor. A stale request, or one while a search still runs, is dropped.

@@ -1,5 +1,5 @@
-// Keyboard play on the main window: the digit keys, the focus frame, the keys that take moves back and
-// ask for a hint, and the Game menu's commands, which do what those keys do or set the animation's pace.
+// Keyboard play on the main window: the digit keys, the focus frame, the keys that take moves back, ask
+// for a hint and keep games, and the Game menu's commands, which do what those keys do or set the pace.
 #include "game/controller.h"
 
 #include "board/board.h"
@@ -50,6 +50,16 @@ bool game_command(HWND hwnd, UINT id)
         if (!write_pace())
             report_unsaved_options(hwnd);
         return true;
+    case IDM_OPEN_GAME:
+    case IDM_SAVE_GAME:
+    case IDM_COPY_GAME:
+    case IDM_PASTE_GAME:
+        return game_key(hwnd,
+                        id == IDM_OPEN_GAME   ? 'O'
+                        : id == IDM_SAVE_GAME ? 'S'
+                        : id == IDM_COPY_GAME ? 'C'
+                                              : 'V',
+                        true);
     default:
         return false;
     }
@@ -69,11 +79,28 @@ void hide_focus(HWND hwnd)
 bool game_key(HWND hwnd, WPARAM key, bool ctrl)
 {
     if (ctrl) {
-        if (key == 'Z')
+        switch (key) {
+        case 'Z':
             undo_move(hwnd);
-        else if (key == 'Y')
+            return true;
+        case 'Y':
             redo_move(hwnd);
-        return key == 'Z' || key == 'Y';
+            return true;
+        case 'O':
+            open_game_file(hwnd);
+            return true;
+        case 'S':
+            save_game(hwnd);
+            return true;
+        case 'C':
+            copy_game(hwnd);
+            return true;
+        case 'V':
+            paste_game(hwnd);
+            return true;
+        default:
+            return false;
+        }
     }
     int column = 0;
     if (key >= '1' && key <= '6')

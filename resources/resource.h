@@ -26,6 +26,11 @@
 #define IDM_PACE_NORMAL 40012 /* the animation's pace: these three in this order */
 #define IDM_PACE_FAST 40013
 #define IDM_PACE_INSTANT 40014
+#define IDM_OPEN_GAME 40015 /* game records */
+#define IDM_SAVE_GAME 40016
+#define IDM_COPY_GAME 40017
+#define IDM_PASTE_GAME 40018
+#define IDM_MOVE_VALUES 40019
 
 /* Dialogs */
 #define IDD_HISTORY 101

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <numeric>
 #include <random>
@@ -761,6 +762,106 @@ TEST_F(Game, TheLastMoveIsMarkedAndTheGameMenuActsAsItsKeys)
     new_game(1, T);
     ASSERT_TRUE(pump_until(person_to_move));
     EXPECT_EQ(g_last_move_bin, g_current->move) << "the computer's move";
+}
+
+// What a record brings back: the counts, the status parts, the History list and the last move's mark.
+std::string shown_game()
+{
+    std::string v = std::to_string(g_last_move_bin);
+    for (int i = 0; i < 14; ++i)
+        v += " " + std::to_string(g_current->bins[i]) + "/" + std::to_string(bin_count(i));
+    for (int part = 0; part < 5; ++part)
+        v += "|" + status_text(part);
+    for (const std::string& line : list_lines(GetDlgItem(g_hist_dlg, IDC_HISTORY_LIST)))
+        v += "|" + line;
+    return v;
+}
+
+std::string clipboard_text()
+{
+    std::string text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_TEXT))
+            text = static_cast<const char*>(GlobalLock(data)), GlobalUnlock(data);
+        CloseClipboard();
+    }
+    return text;
+}
+
+void set_clipboard(const std::string& text)
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && SetClipboardData(CF_TEXT, memory));
+    CloseClipboard();
+}
+
+// A game between two people copied, then pasted over a new game, and saved and opened through the file
+// dialogs: the same counts, status, History and mark, and undo goes back move by move to the opening. The
+// record's rule holds for its game, and New Game brings back the player's. A hostile record, pasted or in a
+// file, is refused in a box naming its line, and nothing changes, nor the settings file.
+TEST_F(Game, ARecordCopiedPastedSavedAndOpenedBringsBackTheGame)
+{
+    const std::unique_ptr<HWND__, decltype(&DestroyWindow)> history(
+        CreateDialogParamA(g_hinst, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, history_dlg_proc, 0),
+        DestroyWindow);
+    ShowWindow(history.get(), SW_SHOWNA); // a hidden dialog would hold up the steps below
+    std::mt19937 rng(4);
+    new_game(2, T);
+    const std::string opening = shown_game();
+    for (int i = 0; i < 15 && !game_over(g_current); ++i) {
+        int bin = first_bin(g_current->turn) + static_cast<int>(rng() % 6);
+        while (g_current->bins[bin] == 0)
+            bin = first_bin(g_current->turn) + (bin - first_bin(g_current->turn) + 1) % 6;
+        click(bin);
+    }
+    const std::string game = shown_game(), settings = read_file(settings_path);
+    const int level = g_current->level;
+    key('C', true);
+    const std::string record = clipboard_text();
+    ASSERT_EQ(record.rfind("[Game \"wKivari\"]\r\n", 0), 0u) << record;
+    save_game_as(hwnd_, "saved.kiv"); // what the Save dialog's file name does
+    for (const bool from_file : {false, true}) {
+        new_game(2, B);
+        if (from_file)
+            open_game_path(hwnd_, "saved.kiv");
+        else
+            key('V', true);
+        EXPECT_EQ(shown_game(), game) << (from_file ? "opened" : "pasted");
+        int undone = 0;
+        for (; g_current != g_root && undone <= level; ++undone)
+            key('Z', true);
+        EXPECT_EQ(undone, level);
+        EXPECT_EQ(shown_game(), opening);
+    }
+    EXPECT_EQ(read_file("saved.kiv"), record);
+
+    // The rule of the record holds for its game only.
+    std::string caps = record;
+    caps.replace(caps.find("[EmptyCaptures \"0\"]"), 19, "[EmptyCaptures \"1\"]");
+    set_clipboard(caps);
+    key('V', true);
+    EXPECT_EQ(g_allow_empty_caps, 1);
+    new_game(2, B);
+    EXPECT_EQ(g_allow_empty_caps, 0);
+
+    const std::string before = shown_game();
+    const std::string bad = "[Stones \"4\"]\n[EmptyCaptures \"0\"]\n[First \"Player 2\"]\nPlayer 1: 3\n";
+    write_file("bad.kiv", bad);
+    set_clipboard(bad);
+    for (const bool from_file : {false, true}) {
+        std::string told;
+        with_dialog([&] { from_file ? open_game_path(hwnd_, "bad.kiv") : paste_game(hwnd_); },
+                    {until([&] { return box_owned_by(hwnd_) != nullptr; }), [&] {
+                         told = message_text(box_owned_by(hwnd_));
+                         SendMessageA(box_owned_by(hwnd_), WM_COMMAND, IDOK, 0);
+                     }});
+        EXPECT_NE(told.find(":\nline 4: Player 1 is not to move."), std::string::npos) << told;
+        EXPECT_NE(told.find(from_file ? "bad.kiv" : "The clipboard"), std::string::npos) << told;
+        EXPECT_EQ(shown_game(), before);
+    }
+    EXPECT_EQ(read_file(settings_path), settings);
 }
 
 } // namespace

@@ -169,7 +169,12 @@ TEST_F(Shell, ResourcesAsTheUserMeetsThem)
                                                   {"&Hint\tH", IDM_HINT},
                                                   {"Animation: &Normal", IDM_PACE_NORMAL},
                                                   {"Animation: &Fast", IDM_PACE_FAST},
-                                                  {"Animation: &Instant", IDM_PACE_INSTANT}};
+                                                  {"Animation: &Instant", IDM_PACE_INSTANT},
+                                                  {"&Open Game...\tCtrl+O", IDM_OPEN_GAME},
+                                                  {"&Save Game...\tCtrl+S", IDM_SAVE_GAME},
+                                                  {"&Copy Game\tCtrl+C", IDM_COPY_GAME},
+                                                  {"&Paste Game\tCtrl+V", IDM_PASTE_GAME},
+                                                  {"Show Move &Values\tV", IDM_MOVE_VALUES}};
     for (const auto& [text, id] : items) {
         char shown[32] = "";
         GetMenuStringA(GetMenu(hwnd_), id, shown, sizeof shown, MF_BYCOMMAND);
@@ -180,7 +185,8 @@ TEST_F(Shell, ResourcesAsTheUserMeetsThem)
     for (int k = 0; k < GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), 1)); ++k)
         ids.push_back(GetMenuItemID(GetSubMenu(GetMenu(hwnd_), 1), k));
     EXPECT_EQ(ids, (std::vector<UINT>{IDM_UNDO, IDM_REDO, IDM_HINT, 0, IDM_PACE_NORMAL, IDM_PACE_FAST,
-                                      IDM_PACE_INSTANT}));
+                                      IDM_PACE_INSTANT, 0, IDM_OPEN_GAME, IDM_SAVE_GAME, IDM_COPY_GAME,
+                                      IDM_PASTE_GAME, 0, IDM_MOVE_VALUES}));
     with_dialog(hwnd_, IDM_ABOUT, {[&] {
                     const HWND about = find_dialog("About", IDC_ABOUT_TEXT);
                     EXPECT_TRUE(about && !IsWindowEnabled(GetDlgItem(about, IDC_ABOUT_TEXT))) << about;

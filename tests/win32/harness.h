@@ -197,19 +197,24 @@ inline void CALLBACK run_next_step(HWND, UINT, UINT_PTR, DWORD)
 
 } // namespace harness_detail
 
-// Sends the menu command `command` to the main window and runs `steps` while its dialog is open; the last
-// step must close it.
-inline void with_dialog(HWND main, UINT command, std::vector<step> steps)
+// Runs `opens`, which opens a modal dialog or box, and `steps` while it is open; the last step must close it.
+inline void with_dialog(const std::function<void()>& opens, std::vector<step> steps)
 {
     using namespace harness_detail;
     pending_steps.assign(steps.begin(), steps.end());
     steps_deadline = GetTickCount64() + wait_limit_ms;
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, run_next_step);
-    SendMessageA(main, WM_COMMAND, command, 0);
+    opens();
     KillTimer(nullptr, timer);
     EXPECT_TRUE(pending_steps.empty()) << "the dialog closed before its last step";
     pending_steps.clear();
     pump_pending();
+}
+
+// The same for the menu command `command` sent to the main window.
+inline void with_dialog(HWND main, UINT command, std::vector<step> steps)
+{
+    with_dialog([&] { SendMessageA(main, WM_COMMAND, command, 0); }, std::move(steps));
 }
 
 // A step tried again at each tick until `ready` holds.
