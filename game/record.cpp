@@ -237,6 +237,12 @@ bool read_record(std::string_view text, game_record& out, std::string& error)
             continue;
         }
         const int bin = move_named(line);
+        const std::size_t colon = line.find(": ");
+        if (bin < 0 && colon != std::string_view::npos && side_named(line.substr(0, colon)) != 0 &&
+            line.size() > colon + 2 &&
+            std::all_of(line.begin() + colon + 2, line.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return fail(number,
+                        "there is no bin " + std::string(line.substr(colon + 2)) + ": the bins are 1 to 6");
         if (bin < 0)
             return fail(number, "this is neither a tag nor a move (a move looks like \"Player 2: 3\")");
         if (!playing) {

@@ -127,11 +127,12 @@ bool parse_help(const std::string& data, help_file& out, std::string& problem)
                 return damaged("text before the first topic");
             std::string& body = topics.back().text;
             const bool item = text.size() > 1 && text[0] == '-' && blank(text[1]);
+            const bool example = text[0] == '|' && (text.size() == 1 || blank(text[1]));
             if (!in_paragraph && !body.empty())
                 body += "\r\n\r\n";
             else if (in_paragraph)
-                body += item ? "\r\n" : " ";
-            body += spaced(text);
+                body += item || example ? "\r\n" : " ";
+            body += example ? std::string(trim(text.substr(1))) : spaced(text);
             in_paragraph = true;
         }
     }

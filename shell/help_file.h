@@ -9,6 +9,7 @@
 //   The text: lines of a paragraph are joined with spaces; a blank line ends
 //   the paragraph.
 //   - a line starting with "- " is a list item and starts a line of its own.
+//   | a line starting with "| " (or a lone "|") is an example: a line of its own as written.
 //
 // Topics are listed in file order. A UTF-8 byte-order mark may open the file;
 // it marks the text as UTF-8. Anything else (text before the first topic, an

@@ -30,9 +30,9 @@ TEST(HelpFile, ReadsTopicsParagraphsAndKeywordsSaysWhereADamagedFileGoesWrongAnd
 {
     const std::string title = "@topic " + std::string(max_help_title, 't'), cut("@topic A\nok\n\x01\0", 14);
     const std::pair<std::string, std::string> cases[] = {
-        {"# c\r\n@topic A\r\n@keywords b, C\r\nOne\r\n   two\tx.\r\n\r\n\r\nList:\r\n- a\r\n-\tb\r\n"
+        {"# c\r\n@topic A\r\n@keywords b, C\r\nOne\r\n   two\tx.\r\n\r\n\r\nList:\r\n- a\r\n-\tb\r\n|  [a  \"b\"]\r\n"
          "@topic  B \n@keywords c,, a\n@keywords Z\nEnd.",
-         "A{One two x.\r\n\r\nList:\r\n- a\r\n- b}B{End.} a>1 b>0 C>0 c>1 Z>1"},
+         "A{One two x.\r\n\r\nList:\r\n- a\r\n- b\r\n[a  \"b\"]}B{End.} a>1 b>0 C>0 c>1 Z>1"},
         {"\xEF\xBB\xBF# c\n@topic\t\xC3\xA9\nx", "\xC3\xA9{x}"}, {title + "\nx", title.substr(7) + "{x}"},
         {title + "t\nx", "line 1"}, {"@topicA\nx\n", "line 1"}, {"@topic\nx\n", "line 1"},
         {"@keywords a\n@topic A\nx", "line 1"}, {"@topic A\n@topic B\nx", "line 2"}, {"# none\n\n", "line 3"},
