@@ -8,6 +8,9 @@
 # positions players meet (kivari_set_bench), e.g. --depths=19,20,21 --threads=1;
 # its options are listed at the top of bench/set_bench.cpp.
 #
+# bench/run.sh values [ARGS] times the values of every move (move_values) over
+# the same set at Difficulty 10, 15 and 19 (kivari_set_bench --values).
+#
 # bench/run.sh signature prints the searches' signature (bench/NOTES.md).
 set -e
 cd "$(dirname "$0")/.."
@@ -16,6 +19,11 @@ if [ "$1" = set ]; then
     shift
     cmake --build --preset native --target kivari_set_bench
     exec build/native/bench/kivari_set_bench "$@"
+fi
+if [ "$1" = values ]; then
+    shift
+    cmake --build --preset native --target kivari_set_bench
+    exec build/native/bench/kivari_set_bench --values --depths=10,15,19 "$@"
 fi
 if [ "$1" = signature ]; then
     cmake --build --preset native --target kivari_signature

@@ -2,10 +2,13 @@
 // with 1 to 8 stones per bin, and for 3 to 8 stones positions reached by
 // random play, each searched under both empty-capture settings, one search
 // per position and depth as get_comp_move makes it. Prints per stones count
-// the slowest and the median move and the nodes per second.
+// the slowest and the median move and the nodes per second. With --values,
+// the same for the values of every move (move_values), as Show Move Values
+// asks for them.
 //
 //   kivari_set_bench [--depths=19,20,21] [--threads=N] [--give-up=SECONDS]
 //                    [--stones=3,7] [--random-moves] [--quick] [--each]
+//                    [--values]
 //
 // --threads=N      sets WKIVARI_SEARCH_THREADS, which the deep search reads
 //                  as it starts; without it the engine takes its default.
@@ -15,6 +18,8 @@
 // --random-moves   searches with random moves on (default off).
 // --quick          the openings and two random positions per stones count.
 // --each           one line per search, on standard output.
+// --values         times move_values instead of the move; the digest then
+//                  covers every move's value and exact flag.
 //
 // The positions are the same on every run and every machine: the random
 // games come from std::mt19937 with fixed seeds, mapped to moves by modulo.
@@ -149,9 +154,11 @@ struct result {
     double ms = 0;
     long long nodes = -1; // unknown for the tree search
     int threads = 0;      // that the deep search used; 0 where it does not tell
-    int move = 0;
-    int h = 0;
+    int move = 0;         // for --values, the number of moves valued
+    int h = 0;            // for --values, a digest of the values
 };
+
+bool g_values = false;
 
 // One search as get_comp_move makes it at this depth, on a fresh copy.
 result search_here(const position& p, int depth, bool random_moves)
@@ -163,7 +170,10 @@ result search_here(const position& p, int depth, bool random_moves)
     result r;
     deep_stats stats;
     const auto t0 = std::chrono::steady_clock::now();
-    if (depth <= TREE_SEARCH_DEPTH) {
+    move_value values[6];
+    if (g_values) {
+        r.move = move_values(&n, depth, settings, values);
+    } else if (depth <= TREE_SEARCH_DEPTH) {
         r.move = get_comp_move(&n, depth, settings);
     } else {
         r.move = deep_comp_move(&n, depth, &stats, settings);
@@ -172,6 +182,12 @@ result search_here(const position& p, int depth, bool random_moves)
     }
     r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     r.h = n.h;
+    if (g_values) {
+        unsigned d = 0;
+        for (int i = 0; i < r.move; ++i)
+            d = d * 31 + static_cast<unsigned>(values[i].bin * 512 + values[i].h * 2 + values[i].exact);
+        r.h = static_cast<int>(d & 0xffff);
+    }
     r.searched = true;
     return r;
 }
@@ -237,7 +253,8 @@ unsigned long long digest(const std::vector<result>& rs)
 
 void print_table(int depth, double give_up, const std::vector<position>& set, const std::vector<result>& rs)
 {
-    std::printf("\ndepth %d (%s search)\n", depth, depth <= TREE_SEARCH_DEPTH ? "tree" : "deep");
+    std::printf("\ndepth %d (%s search%s)\n", depth, depth <= TREE_SEARCH_DEPTH ? "tree" : "deep",
+                g_values ? ", values of every move" : "");
     std::printf("stones positions given-up slowest-ms median-ms    Mnodes/s  slowest position\n");
     int worst = -1;
     for (int stones = MIN_STONES; stones <= MAX_STONES; ++stones) {
@@ -276,11 +293,16 @@ void print_table(int depth, double give_up, const std::vector<position>& set, co
             worst = slowest;
     }
     int searched = 0;
-    for (const result& r : rs)
+    std::vector<double> times;
+    for (const result& r : rs) {
         searched += r.searched;
+        if (r.searched)
+            times.push_back(r.ms);
+    }
     if (worst >= 0)
-        std::printf("depth %d slowest: %.1f ms, %s; %d of %zu searched; digest %016llx\n", depth,
-                    rs[worst].ms, set[worst].name.c_str(), searched, set.size(), digest(rs));
+        std::printf("depth %d slowest: %.1f ms, %s; median %.1f ms; %d of %zu searched; digest %016llx\n",
+                    depth, rs[worst].ms, set[worst].name.c_str(), median(times), searched, set.size(),
+                    digest(rs));
     if (searched < static_cast<int>(set.size()))
         std::printf(
             "  (the %zu given up took over %.1f s at a lower depth, so the slowest here is at least that)\n",
@@ -312,6 +334,8 @@ int main(int argc, char** argv)
             each = true;
         else if (std::strcmp(a, "--random-moves") == 0)
             random_moves = true;
+        else if (std::strcmp(a, "--values") == 0)
+            g_values = true;
         else {
             std::fprintf(stderr, "unknown argument %s (see the top of bench/set_bench.cpp)\n", a);
             return 2;

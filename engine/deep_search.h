@@ -7,6 +7,9 @@
 
 // get_comp_move with the node tree search, whatever the depth.
 int tree_comp_move(node* n, int depth, search_settings settings = current_search_settings());
+// move_values with the node tree search, whatever the depth (out of node
+// memory, it hands over to the deep search).
+int tree_move_values(const node* n, int depth, search_settings settings, move_value (&out)[6]);
 
 // What one deep search did.
 struct deep_stats {
@@ -23,6 +26,9 @@ struct deep_stats {
 // same value in the node's h, the same refusals. Fills `stats` if given.
 int deep_comp_move(node* n, int depth, deep_stats* stats = nullptr,
                    search_settings settings = current_search_settings());
+// move_values with the deep search, whatever the depth: the same values and
+// the same exact flags.
+int deep_move_values(const node* n, int depth, search_settings settings, move_value (&out)[6]);
 
 // The deep search runs on every hardware thread (with its table; without
 // one, on this thread alone). The environment variable

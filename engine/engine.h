@@ -143,6 +143,20 @@ search_settings current_search_settings();
 // globals as it starts.
 int get_comp_move(node* n, int depth, search_settings settings);
 
+// The value of one legal move: the h that get_comp_move(n, depth) backs up
+// into that move's child, and whether it is the game's true result.
+struct move_value {
+    int bin;    // the bin sown
+    int32_t h;  // the child's backed-up value (the top side's total scale, as node::h)
+    bool exact; // every line below the move ends the game within the search
+};
+// Values of every legal move of n, in increasing bin order, at `depth`: 0..6
+// moves, or -1 for bad arguments, -2 when a stop was requested
+// (search_stop_request). n is only read, its children not at all. Needs no
+// node memory above TREE_SEARCH_DEPTH, and where the tree search runs out of
+// it the values are found as above.
+int move_values(const node* n, int depth, search_settings settings, move_value (&out)[6]);
+
 // Asks every running get_comp_move to give up: it frees what it made and
 // returns -2. The request holds until search_stop_clear(); the controller
 // clears it only after the abandoned search's thread has ended.

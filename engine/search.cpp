@@ -1,8 +1,10 @@
 // The computer's move search: exhaustive minimax to a level limit, keeping
-// only the best moves below each node; the choice between it and the deep
-// search; and the per-thread random source.
+// only the best moves below each node; the same search for the value of
+// every move; the choice between it and the deep search; and the per-thread
+// random source.
 #include "engine/engine.h"
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdio>
@@ -42,8 +44,17 @@ static void release_list(node* c, node_pool::per_thread* cache)
     }
 }
 
-// gen_nodes below its argument checks.
-static void expand(node* n, int limit, node_pool::per_thread* cache, bool empty_caps)
+// What the search for move values notes besides the values: a line cut off
+// by the level limit (a leaf whose side to move still has stones), and a
+// child it could not make.
+struct line_watch {
+    bool cut = false;
+    bool out_of_memory = false;
+};
+
+// gen_nodes below its argument checks; `watched`: noting into *w.
+template <bool watched>
+static void expand(node* n, int limit, node_pool::per_thread* cache, bool empty_caps, line_watch* w)
 {
     // An abandoned search leaves what it built; get_comp_move frees it.
     if (g_stop.load(std::memory_order_relaxed))
@@ -62,13 +73,18 @@ static void expand(node* n, int limit, node_pool::per_thread* cache, bool empty_
             continue;
         node* child;
         const int r = moves::make_child(n, b, &child, cache, empty_caps);
-        if (r < 0)
-            break;    // out of memory: make do with the children so far
+        if (r < 0) { // out of memory: make do with the children so far
+            if constexpr (watched)
+                w->out_of_memory = true;
+            break;
+        }
         if (r == 0) { // a move that ended the game has its h already
             if (leaves) {
                 moves::set_h(child);
+                if constexpr (watched)
+                    w->cut = w->cut || !moves::row_empty(child->bins, first_bin(child->turn));
             } else {
-                expand(child, limit, cache, empty_caps);
+                expand<watched>(child, limit, cache, empty_caps, w);
                 if (g_stop.load(std::memory_order_relaxed))
                     return;
             }
@@ -103,7 +119,7 @@ int gen_nodes(node* n, int limit)
     }
     // Read once: an Options dialog confirmed meanwhile changes the next
     // search, not this one.
-    expand(n, limit, node_pool::thread_cache(), g_allow_empty_caps != 0);
+    expand<false>(n, limit, node_pool::thread_cache(), g_allow_empty_caps != 0, nullptr);
     return 0;
 }
 
@@ -139,7 +155,7 @@ int tree_comp_move(node* n, int depth, search_settings settings)
     if (limit < INT_MIN)
         limit = INT_MIN;
     if (limit >= 0 && is_side(n->turn))
-        expand(n, static_cast<int>(limit), node_pool::thread_cache(), settings.empty_caps);
+        expand<false>(n, static_cast<int>(limit), node_pool::thread_cache(), settings.empty_caps, nullptr);
     else
         gen_nodes(n, static_cast<int>(limit)); // refuses it, as the direct call would
 
@@ -163,6 +179,54 @@ int tree_comp_move(node* n, int depth, search_settings settings)
     const int move = chosen->move;
     free_children(n);
     return move;
+}
+
+int move_values(const node* n, int depth, search_settings settings, move_value (&out)[6])
+{
+    return depth <= TREE_SEARCH_DEPTH ? tree_move_values(n, depth, settings, out)
+                                      : deep_move_values(n, depth, settings, out);
+}
+
+int tree_move_values(const node* n, int depth, search_settings settings, move_value (&out)[6])
+{
+    const long long limit =
+        n ? std::clamp<long long>(static_cast<long long>(n->level) + depth, INT_MIN, INT_MAX) : -1;
+    if (limit < 0 || !is_side(n->turn)) {
+        std::puts("move_values: bad args");
+        return -1;
+    }
+    // Each child is made on the stack from a copy of n, searched as expand
+    // searches it, valued and freed before the next.
+    node root = *n;
+    root.parent = root.first_child = root.next_sibling = nullptr;
+    const bool leaves = root.level >= limit - 1;
+    node_pool::per_thread* cache = node_pool::thread_cache();
+    line_watch w;
+    int count = 0;
+    const int first = first_bin(root.turn);
+    for (int b = first; b < first + 6; ++b) {
+        if (root.bins[b] <= 0)
+            continue;
+        node c = root;
+        c.level = root.level + 1;
+        c.move = b;
+        c.turn = other_side(root.turn);
+        w.cut = false;
+        if (moves::sow(&c, b, settings.empty_caps) == 0) {
+            if (leaves) {
+                moves::set_h(&c);
+                w.cut = !moves::row_empty(c.bins, first_bin(c.turn));
+            } else {
+                expand<true>(&c, static_cast<int>(limit), cache, settings.empty_caps, &w);
+                free_children(&c);
+            }
+        }
+        out[count++] = {b, c.h, !w.cut};
+    }
+    if (g_stop.load(std::memory_order_relaxed))
+        return -2;
+    // Values from a tree that lacks lines would be wrong: the deep search needs no nodes.
+    return w.out_of_memory ? deep_move_values(n, depth, settings, out) : count;
 }
 
 int next_random()

@@ -299,18 +299,19 @@ bool deep_search::root(const padded_board& p, int d)
         const int m = root_moves_[k];
         int alpha = -INF, beta = INF;
         if (nties > 0)
-            root_window(top, all_ties_, best, ties[0], m, &alpha, &beta);
+            root_window(top, want_, best, ties[0], m, &alpha, &beta);
         const outcome o = child_value(p, m, d, alpha, beta);
         if (stopped)
             return false;
         value[k] = o.v;
+        root_value[m] = o.v;
         settled = settled && o.settled;
         if (nties == 0 || (top ? o.v > best : o.v < best)) {
             best = o.v;
             nties = 0;
         }
         if (o.v == best) {
-            if (all_ties_ || nties == 0)
+            if (want_ != root_want::farthest_best || nties == 0)
                 ties[nties++] = m;
             else if (m < ties[0])
                 ties[0] = m;

@@ -28,37 +28,42 @@ struct outcome {
     bool settled;
 };
 
+// What the root must find: the value and the best move played without random
+// moves (the farthest from the store), every best move, or the exact value of
+// every move (move_values).
+enum class root_want { farthest_best, all_ties, all_values };
+
 class deep_search {
 public:
     // `quit`: set when the search is no longer wanted (the calling thread
-    // has its answer). `all_ties`: every best root move is wanted, not only
-    // the one played without random moves. `share`: the work shared with
-    // helper threads, if any; `helper`: this is one of them.
+    // has its answer). `want`: what the root must find. `share`: the work
+    // shared with helper threads, if any; `helper`: this is one of them.
     deep_search(bool empty_caps, int total, bool bounded, table_bucket* table, uint32_t gen,
-                uint8_t search_age, const std::atomic<bool>* quit, bool all_ties, split_share* share,
+                uint8_t search_age, const std::atomic<bool>* quit, root_want want, split_share* share,
                 bool helper)
         : caps_(empty_caps), total_(total), bounded_(bounded), table_(table), gen_(gen),
-          search_age_(search_age), quit_(quit), all_ties_(all_ties), share_(share), helper_(helper)
+          search_age_(search_age), quit_(quit), want_(want), share_(share), helper_(helper)
     {
         std::memset(killer_, -1, sizeof killer_);
     }
 
     // Searches the root to remaining depth d (at least 1): the exact value of
-    // every move that can tie the best (without all_ties, of the farthest
-    // best move), a bound for the others. False when the search was
-    // abandoned.
+    // every move that can tie the best (of the farthest best move only, or of
+    // every move, as `want` says), a bound for the others. False when the
+    // search was abandoned.
     bool root(const padded_board& p, int d);
     // A helper thread's work, until quit: the moves the calling thread
     // offers.
     void help();
 
-    // After root(): the best value, the best moves (without all_ties, only
+    // After root(): the best value, the best moves (for farthest_best only
     // the farthest from the store), and whether that answer holds at every
-    // greater depth.
+    // greater depth; by bin, what each root move's search returned.
     int best = 0;
     int ties[6] = {};
     int nties = 0;
     bool settled = false;
+    int root_value[14] = {};
 
     long long nodes = 0, probes = 0, hits = 0;
     bool stopped = false;
@@ -79,7 +84,7 @@ private:
     const uint32_t gen_;
     const uint8_t search_age_;
     const std::atomic<bool>* const quit_;
-    const bool all_ties_;
+    const root_want want_;
     split_share* const share_;
     // The calling thread's offer of one node, withdrawn when the node is done.
     struct offer_guard {
@@ -117,10 +122,16 @@ private:
 // open on the other; a result that reaches the best is exact and one that
 // does not is a bound that proves it. Without random moves only the
 // farthest of the best moves (the lowest bin) is played, so a nearer one
-// needs its value only when it beats the best.
-inline void root_window(bool top, bool all_ties, int best, int best_move, int m, int* alpha, int* beta)
+// needs its value only when it beats the best. For all_values every move
+// is searched with the whole window.
+inline void root_window(bool top, root_want want, int best, int best_move, int m, int* alpha, int* beta)
 {
-    const int need = all_ties || m < best_move ? 1 : 0;
+    if (want == root_want::all_values) {
+        *alpha = -INF;
+        *beta = INF;
+        return;
+    }
+    const int need = want == root_want::all_ties || m < best_move ? 1 : 0;
     *alpha = top ? best - need : -INF;
     *beta = top ? INF : best + need;
 }

@@ -56,7 +56,7 @@ void deep_search::help()
         const bool top = v.p.turn == TOP_STORE;
         int alpha = bound - 1, beta = bound + 1;
         if (v.root)
-            root_window(top, all_ties_, bound, move, v.moves[k], &alpha, &beta);
+            root_window(top, want_, bound, move, v.moves[k], &alpha, &beta);
         else if (top)
             alpha = bound;
         else
@@ -81,7 +81,7 @@ int search_threads()
 
 void start_helpers(std::vector<helper>& helpers, int want, bool caps, int total, bool bounded,
                    table_bucket* table, uint32_t gen, uint8_t age, const std::atomic<bool>* quit,
-                   bool all_ties, split_share* share)
+                   root_want find, split_share* share)
 {
     try {
         helpers.reserve(static_cast<std::size_t>(want - 1));
@@ -89,7 +89,7 @@ void start_helpers(std::vector<helper>& helpers, int want, bool caps, int total,
     }
     for (int i = 1; i < want && helpers.size() < helpers.capacity(); ++i) {
         helper& h = helpers.emplace_back();
-        h.s.emplace(caps, total, bounded, table, gen, age, quit, all_ties, share, true);
+        h.s.emplace(caps, total, bounded, table, gen, age, quit, find, share, true);
         try {
             if (g_thread_fail.load(std::memory_order_relaxed) > 0 && g_thread_fail.fetch_sub(1) > 0)
                 throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));

@@ -30,7 +30,7 @@ struct helper {
 // calling thread's settings; fewer when memory or a thread start fails.
 void start_helpers(std::vector<helper>& helpers, int want, bool caps, int total, bool bounded,
                    table_bucket* table, uint32_t gen, uint8_t age, const std::atomic<bool>* quit,
-                   bool all_ties, split_share* share);
+                   root_want find, split_share* share);
 // After `quit` is set: joins the helpers, adds their counters to `st` and
 // releases them.
 void join_helpers(std::vector<helper>& helpers, deep_stats& st);

@@ -32,10 +32,10 @@ inline bool play(Pos& p, int bin, bool empty_caps)
     const bool bottom = bin < 6;
     const int own_store = bottom ? 6 : 13, stones = p.b[bin];
     // Stone k lands k places on in the ring of the 13 places the mover sows.
-    std::vector<int> ring;
+    int ring[13], n = 0;
     for (int i = bin + 1; i <= bin + 14; ++i)
         if (i % 14 != (bottom ? 13 : 6))
-            ring.push_back(i % 14);
+            ring[n++] = i % 14;
     p.b[bin] = 0;
     for (int k = 0; k < stones; ++k)
         ++p.b[ring[k % 13]];
@@ -61,7 +61,8 @@ struct search {
     // in increasing bin order.
     int value(const Pos& p, int limit, std::vector<int>* best = nullptr)
     {
-        std::vector<std::pair<int, int>> scored; // (bin, value)
+        std::pair<int, int> scored[6]; // (bin, value)
+        int n = 0;
         for (int bin = p.turn - 6; bin < p.turn; ++bin) {
             if (p.b[bin] == 0)
                 continue;
@@ -69,15 +70,26 @@ struct search {
                 break;
             Pos c = p;
             const bool over = play(c, bin, empty_caps);
-            scored.push_back({bin, !over && c.level < limit ? value(c, limit) : top_total(c)});
+            scored[n++] = {bin, !over && c.level < limit ? value(c, limit) : top_total(c)};
         }
-        int v = scored.empty() ? top_total(p) : scored[0].second;
-        for (auto [bin, s] : scored)
-            v = p.turn == 6 ? std::min(v, s) : std::max(v, s);
-        for (auto [bin, s] : scored)
-            if (best && s == v)
-                best->push_back(bin);
+        int v = n == 0 ? top_total(p) : scored[0].second;
+        for (int i = 0; i < n; ++i)
+            v = p.turn == 6 ? std::min(v, scored[i].second) : std::max(v, scored[i].second);
+        for (int i = 0; i < n; ++i)
+            if (best && scored[i].second == v)
+                best->push_back(scored[i].first);
         return v;
+    }
+
+    // True when no line from p reaches the level limit with a move left.
+    bool ends(const Pos& p, int limit)
+    {
+        for (int bin = p.turn - 6; bin < p.turn; ++bin) {
+            Pos c = p;
+            if (p.b[bin] != 0 && (p.level >= limit || (!play(c, bin, empty_caps) && !ends(c, limit))))
+                return false;
+        }
+        return true;
     }
 };
 

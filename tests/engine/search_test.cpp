@@ -1,13 +1,15 @@
 // The computer's search against the independent reference minimax, the deep
 // search against the node tree search, running out of memory at every
-// allocation, and abandoning.
+// allocation, and abandoning; the same for the value of every move.
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <tuple>
 
+#include "engine/deep/lines.h"
 #include "engine/deep_search.h"
 #include "tests/engine/positions.h"
 
@@ -264,6 +266,106 @@ TEST_F(Search, SlowDeepSearchAgreesWithTheTreeSearchAtDepthsNineAndTen)
 {
     std::mt19937 rng(910);
     expect_deep_as_tree(rng, 12, 9, 2);
+}
+
+using value_list = std::vector<std::tuple<int, int, bool>>; // bin, h, exact; or the result alone
+
+value_list values_of(auto search, const node& n, int depth, bool caps)
+{
+    move_value out[6];
+    const int count = search(&n, depth, {caps, false}, out);
+    value_list v;
+    for (int i = 0; i < count; ++i)
+        v.emplace_back(out[i].bin, out[i].h, out[i].exact);
+    return count < 0 ? value_list{{count, 0, false}} : v;
+}
+
+// Each move's child valued by the reference to the level limit (`deep`: by the deep search of the child
+// alone), and whether every line below it ends by then.
+value_list reference_values(const node& n, int depth, bool caps, bool deep)
+{
+    ref::search s{caps};
+    const int limit = n.level + depth;
+    value_list v;
+    for (int bin = first_bin(n.turn); bin < n.turn; ++bin) {
+        ref::Pos c = to_ref(n);
+        if (!n.bins[bin])
+            continue;
+        const bool over = ref::play(c, bin, caps);
+        node child = position(c.b, c.turn, c.level);
+        if (!over && c.level < limit && deep)
+            deep_comp_move(&child, depth - 1, nullptr, {caps, false});
+        v.emplace_back(bin, over || c.level >= limit || deep ? child.h : s.value(c, limit),
+                       over || s.ends(c, limit));
+    }
+    return v;
+}
+
+// Both searches, the deep one with one to four threads and with and without its table, the tree one also
+// running out of node memory (it hands over to the deep search); above the tree search's depths, each child
+// searched alone.
+TEST_F(Search, MoveValuesAgreeWithTheReferenceOnRandomPositions)
+{
+    std::mt19937 rng(23);
+    deep::line_check kept[] = {{false, true}, {true, true}}; // for every walk under the rule
+    for (int i = 0; i < 2500 && !HasFatalFailure(); ++i) {
+        const bool caps = (g_allow_empty_caps = static_cast<int>(rng() % 2)) != 0;
+        const int pick = static_cast<int>(rng() % 500);
+        const bool deep = pick < 8;
+        const int depth = deep        ? TREE_SEARCH_DEPTH + 1 + pick % 2
+                          : pick < 40 ? 6 + (pick < 12) + (pick < 9)
+                                      : pick % 6;
+        node n = random_position(rng);
+        deep_threads_force(1 + static_cast<int>(rng() % 4));
+        deep_table_fail(rng() % 10 == 0);
+        // Children the node has already do not count; the node is left as it was.
+        if (i % 5 == 0)
+            gen_nodes(&n, n.level + 1);
+        const node before = n;
+        const value_list want = reference_values(n, depth, caps, deep);
+        ASSERT_TRUE(deep || values_of(deep_move_values, n, depth, caps) == want) << i << " depth " << depth;
+        node_alloc_fail(i % 10 == 4 ? i % 20 : -1, 1);
+        testing::internal::CaptureStdout(); // gen_node's complaints
+        const value_list got = values_of(move_values, n, depth, caps);
+        node_alloc_fail(-1, 0);
+        testing::internal::GetCapturedStdout();
+        ASSERT_EQ(got, want) << i << " depth " << depth;
+        ASSERT_EQ(std::memcmp(&n, &before, sizeof n), 0);
+        while (n.first_child)
+            free_node(n.first_child);
+        // Endgames deep enough that the walks of every line meet positions again by paths of other
+        // lengths: what the walks keep of them changes no answer.
+        const node e = random_position(rng, 1 + i % 3);
+        deep::padded_board p{{}, e.turn, 0};
+        std::copy(e.bins, e.bins + 14, p.b);
+        ASSERT_EQ(kept[caps].ends_within(p, 12 + i % 14),
+                  deep::line_check(caps, false).ends_within(p, 12 + i % 14))
+            << i;
+    }
+    deep_table_fail(false);
+}
+
+// Bad input; a search abandoned, and the request holding until cleared.
+TEST_F(Search, MoveValuesRefusalsAndAbandoning)
+{
+    const node n = position({6, 6, 6, 6, 6, 6, 0, 6, 6, 6, 6, 6, 6, 0}, BOTTOM_STORE, 40);
+    const node bad = position(bins_of(&n), 3), none = position({0, 0, 0, 0, 0, 0, 36}, TOP_STORE);
+    move_value out[6];
+    testing::internal::CaptureStdout();
+    for (int depth : {4, TREE_SEARCH_DEPTH + 1})
+        EXPECT_EQ(move_values(&bad, depth, {}, out) + move_values(&n, -41, {}, out) +
+                      move_values(nullptr, depth, {}, out) + move_values(&none, depth, {}, out),
+                  -3);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().size(), 6 * std::strlen("move_values: bad args\n"));
+    deep_threads_force(2);
+    for (int depth : {TREE_SEARCH_DEPTH, 40}) {
+        std::thread stop(
+            [] { std::this_thread::sleep_for(std::chrono::milliseconds(30)), search_stop_request(); });
+        EXPECT_EQ(move_values(&n, depth, {}, out), -2);
+        stop.join();
+        EXPECT_EQ(move_values(&n, 3, {}, out) + move_values(&none, depth, {}, out), -4);
+        search_stop_clear();
+    }
 }
 
 } // namespace
