@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/engine.h"
 #include "resources/resource.h"
@@ -14,6 +15,7 @@ int g_bin_h = 0;
 int g_focus_bin = -1;
 int g_hint_bin = -1;
 int g_last_move_bin = -1;
+char g_value_text[14][8] = {};
 
 HBITMAP g_board_bitmaps[3] = {};
 HIMAGELIST g_stone_images = nullptr;
@@ -97,6 +99,43 @@ void draw_last_move_mark(HDC dc, int bin)
         DeleteObject(pen);
     if (brush)
         DeleteObject(brush);
+}
+
+// A move's value in a small label at the middle of the cell's edge away from
+// the mover: green for the best, dark red for the rest.
+void draw_value(HDC dc, int bin, const char* text)
+{
+    HFONT font =
+        CreateFontA(-scaled(11), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Tahoma");
+    HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
+    SIZE size{};
+    const int length = static_cast<int>(std::strlen(text));
+    GetTextExtentPoint32A(dc, text, length, &size);
+    const RECT cell = bin_cell(bin);
+    const int pad = scaled(4), w = size.cx + 2 * pad, h = size.cy + scaled(2);
+    const int left = (cell.left + cell.right - w) / 2;
+    const int top = side_of(bin) == BOTTOM_STORE ? cell.top + scaled(3) : cell.bottom - scaled(3) - h;
+    const bool best = std::strcmp(text, "0") == 0 || std::strcmp(text, "=0") == 0;
+    HBRUSH brush = CreateSolidBrush(RGB(255, 252, 232));
+    HPEN pen = CreatePen(PS_SOLID, 1, best ? RGB(0, 110, 0) : RGB(150, 0, 0));
+    if (brush && pen) {
+        HGDIOBJ old_brush = SelectObject(dc, brush), old_pen = SelectObject(dc, pen);
+        RoundRect(dc, left, top, left + w, top + h, scaled(8), scaled(8));
+        SelectObject(dc, old_pen);
+        SelectObject(dc, old_brush);
+    }
+    if (brush)
+        DeleteObject(brush);
+    if (pen)
+        DeleteObject(pen);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, best ? RGB(0, 110, 0) : RGB(150, 0, 0));
+    TextOutA(dc, left + pad, top + scaled(1), text, length);
+    if (old_font)
+        SelectObject(dc, old_font);
+    if (font)
+        DeleteObject(font);
 }
 
 bool bitmap_size(HBITMAP bmp, int* w, int* h)
@@ -277,6 +316,9 @@ void paint_board(HWND hwnd, HIMAGELIST images)
         draw_frame(dc, g_focus_bin, scaled(6), scaled(2), RGB(32, 48, 160));
     if (g_last_move_bin >= 0)
         draw_last_move_mark(dc, g_last_move_bin);
+    for (int bin = 0; bin < 14; ++bin)
+        if (g_value_text[bin][0] != 0)
+            draw_value(dc, bin, g_value_text[bin]);
 
     if (mem) {
         if (before)

@@ -17,6 +17,7 @@
 #include <vector>
 
 HANDLE g_thread = INVALID_HANDLE_VALUE;
+bool g_show_values = false;
 BOOL(WINAPI* g_play_sound)(LPCSTR, HMODULE, DWORD) = PlaySoundA;
 decltype(&CreateThread) g_create_thread = CreateThread;
 
@@ -38,10 +39,12 @@ struct search_order {
     int depth;
     search_settings settings;
     WPARAM request;
-    bool hint; // for the person to move: shown, never played
+    bool hint;   // for the person to move: shown, never played
+    bool values; // the value of every move, found quietly for the person to move
 };
 search_order s_order{};
 node s_searched{};
+move_value s_values[6]; // written by a values search's thread before it posts its result
 
 // False from the start of the program until the first New Game: the opening
 // then shows no position in the status bar.
@@ -68,23 +71,26 @@ void end_hint(HWND hwnd)
 }
 
 // Starts the search thread for `request` on the current position.
-void start_search(HWND hwnd, WPARAM request, bool hint)
+void start_search(HWND hwnd, WPARAM request, bool hint, bool values = false)
 {
     s_searched = *g_current;
     s_searched.parent = s_searched.first_child = s_searched.next_sibling = nullptr;
     // Whatever the option holds, the search is never handed a negative depth.
-    s_order = {&s_searched, std::clamp(g_difficulty, 0, MAX_SEARCH_DEPTH), current_search_settings(), request,
-               hint};
+    s_order = {
+        &s_searched, std::clamp(g_difficulty, 0, MAX_SEARCH_DEPTH), current_search_settings(), request, hint,
+        values};
     HANDLE thread = g_create_thread(nullptr, 0, comp_move_thread, nullptr, 0, nullptr);
     g_thread = thread != nullptr ? thread : INVALID_HANDLE_VALUE;
     if (g_thread == INVALID_HANDLE_VALUE) {
         // Nothing is left waiting for a result: a click may play the
         // computer's side, after which it is asked again, or New Game starts
         // over. A hint that cannot start just does not come.
-        if (!hint)
+        if (!hint && !values)
             set_status_text(hwnd, 0, cannot_search);
         return;
     }
+    if (values)
+        return; // no busy cursor, and the status stays as it is
     g_saved_cursor = SetCursor(g_busy_cursor);
     set_status_text(hwnd, 0, hint ? looking_for_hint : pondering);
 }
@@ -92,10 +98,12 @@ void start_search(HWND hwnd, WPARAM request, bool hint)
 // After a move that did not end the game, and after New Game.
 void hand_over(HWND hwnd, const node* n)
 {
-    if (computer_plays(n->turn))
+    if (computer_plays(n->turn)) {
         PostMessageA(hwnd, WM_COMPUTER_MOVE, want_request(), 0);
-    else
+    } else {
         set_status_text(hwnd, 0, your_turn);
+        want_values(hwnd);
+    }
 }
 
 void show_result(HWND hwnd, const node* n)
@@ -163,6 +171,7 @@ bool show_move(HWND hwnd, node* played)
 {
     drop_request(); // a computer move asked for the position before is not wanted now
     end_hint(hwnd);
+    clear_values(hwnd);
     set_frame(hwnd, g_focus_bin, -1);
     set_frame(hwnd, g_last_move_bin, -1);
     calc_h(played);
@@ -210,6 +219,7 @@ void new_game(HWND hwnd)
     s_started = true;
     g_last_move_bin = -1;
     end_hint(hwnd);
+    clear_values(hwnd);
     redraw_board(hwnd);
     s_shown_at = GetTickCount();
     history_clear(g_hist_dlg);
@@ -247,6 +257,7 @@ bool open_game(HWND hwnd, const game_record& record)
     abandon_search();
     drop_request();
     end_hint(hwnd);
+    clear_values(hwnd);
     free_node(g_root);
     g_root = root;
     g_current = n;
@@ -292,6 +303,11 @@ void start_computer_move(HWND hwnd, WPARAM request)
 
 DWORD WINAPI comp_move_thread(LPVOID)
 {
+    if (s_order.values) {
+        const int count = move_values(s_order.position, s_order.depth, s_order.settings, s_values);
+        PostMessageA(g_hwnd_main, WM_COMPUTER_MOVED, s_order.request, count);
+        return 0;
+    }
     const int bin = get_comp_move(s_order.position, s_order.depth, s_order.settings);
     PostMessageA(g_hwnd_main, WM_COMPUTER_MOVED, s_order.request, bin);
     return 0;
@@ -305,6 +321,10 @@ void computer_moved(HWND hwnd, WPARAM request, LPARAM bin)
     WaitForSingleObject(g_thread, INFINITE);
     CloseHandle(g_thread);
     g_thread = INVALID_HANDLE_VALUE;
+    if (s_order.values) {
+        show_values(hwnd, static_cast<int>(bin));
+        return;
+    }
     if (s_order.hint)
         show_hint(hwnd, static_cast<int>(bin));
     else
@@ -314,7 +334,7 @@ void computer_moved(HWND hwnd, WPARAM request, LPARAM bin)
 
 LRESULT game_cursor()
 {
-    if (g_thread != INVALID_HANDLE_VALUE)
+    if (g_thread != INVALID_HANDLE_VALUE && !s_order.values)
         SetCursor(g_busy_cursor);
     return 0;
 }
@@ -346,7 +366,7 @@ bool shown_by(DWORD time)
 
 bool computer_thinking()
 {
-    return g_thread != INVALID_HANDLE_VALUE && !s_order.hint;
+    return g_thread != INVALID_HANDLE_VALUE && !s_order.hint && !s_order.values;
 }
 
 void undo_move(HWND hwnd)
@@ -358,6 +378,7 @@ void undo_move(HWND hwnd)
     drop_request(); // nor is a computer move asked for and not yet started
     g_current = n;
     end_hint(hwnd);
+    clear_values(hwnd);
     restore_lists(n->level);
     g_last_move_bin = n == g_root ? -1 : n->move; // the move that led here
     redraw_board(hwnd);
@@ -393,6 +414,8 @@ void redo_move(HWND hwnd)
 
 void ask_hint(HWND hwnd)
 {
+    if (g_thread != INVALID_HANDLE_VALUE && s_order.values)
+        abandon_search(); // the values come again once the hint is shown
     if (g_thread != INVALID_HANDLE_VALUE || request_wanted() || !hint_possible(g_current))
         return;
     start_search(hwnd, new_request(), true);
@@ -409,6 +432,69 @@ void show_hint(HWND hwnd, int bin)
     char text[80];
     snprintf(text, sizeof text, "Hint: bin %s", bin_label[bin]);
     set_status_text(hwnd, 0, text);
+    want_values(hwnd);
+}
+
+void want_values(HWND hwnd)
+{
+    if (!g_show_values || g_thread != INVALID_HANDLE_VALUE || request_wanted() || !hint_possible(g_current) ||
+        std::any_of(std::begin(g_value_text), std::end(g_value_text), [](const char* t) { return *t != 0; }))
+        return;
+    start_search(hwnd, new_request(), false, true);
+}
+
+void show_values(HWND hwnd, int count)
+{
+    if (count <= 0 || g_current == nullptr)
+        return;
+    // The best for the mover is the top side's highest h or the bottom side's lowest.
+    const bool top = g_current->turn == TOP_STORE;
+    int best = s_values[0].h;
+    for (int i = 1; i < count; ++i)
+        best = top ? std::max(best, s_values[i].h) : std::min(best, s_values[i].h);
+    bool changed[14] = {};
+    for (int i = 0; i < count && i < 6; ++i) {
+        const int bin = s_values[i].bin, value = top ? s_values[i].h - best : best - s_values[i].h;
+        if (bin < 0 || bin > 13)
+            continue;
+        snprintf(g_value_text[bin], sizeof g_value_text[bin], "%s%d", s_values[i].exact ? "=" : "", value);
+        changed[bin] = true;
+        NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd, OBJID_CLIENT, bin + 1);
+    }
+    repaint_bins(hwnd, changed);
+}
+
+void clear_values(HWND hwnd)
+{
+    bool changed[14] = {};
+    for (int bin = 0; bin < 14; ++bin) {
+        changed[bin] = g_value_text[bin][0] != 0;
+        g_value_text[bin][0] = 0;
+        if (changed[bin])
+            NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd, OBJID_CLIENT, bin + 1);
+    }
+    repaint_bins(hwnd, changed);
+}
+
+void refresh_values(HWND hwnd)
+{
+    if (g_thread != INVALID_HANDLE_VALUE && s_order.values)
+        abandon_search();
+    clear_values(hwnd);
+    want_values(hwnd);
+}
+
+void toggle_values(HWND hwnd)
+{
+    g_show_values = !g_show_values;
+    CheckMenuItem(GetMenu(hwnd), IDM_MOVE_VALUES, MF_BYCOMMAND | (g_show_values ? MF_CHECKED : MF_UNCHECKED));
+    if (g_show_values) {
+        want_values(hwnd);
+        return;
+    }
+    if (g_thread != INVALID_HANDLE_VALUE && s_order.values)
+        abandon_search();
+    clear_values(hwnd);
 }
 
 void game_timer(HWND hwnd, WPARAM timer)

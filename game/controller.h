@@ -64,6 +64,23 @@ bool open_game(HWND hwnd, const game_record& record);
 // Options OK: the rule the dialog showed is the player's from now on.
 void forget_own_rule();
 
+// Show Move Values: while on, in a person's turn each bin of the side to
+// move shows its move's value against the best at the Difficulty
+// (g_value_text), found quietly on the search thread; any change of the
+// position takes them away at once, and they are found anew.
+extern bool g_show_values;
+// V and the menu item: the values on or off, with the item's check mark.
+void toggle_values(HWND hwnd);
+// Starts finding the values when they are on, it is a person's turn and
+// nothing else is searched or asked.
+void want_values(HWND hwnd);
+// The values search's result: `count` moves in its thread's table.
+void show_values(HWND hwnd, int count);
+// Takes the values off the bins.
+void clear_values(HWND hwnd);
+// The values found again, at the Difficulty as it is now (after Options OK).
+void refresh_values(HWND hwnd);
+
 // The Game menu's record commands (game/record_commands.cpp): the game on
 // show saved in a file or put on the clipboard as a record; a record opened
 // from a file or pasted, all or nothing. Each tells in a box owned by the

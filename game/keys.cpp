@@ -50,6 +50,8 @@ bool game_command(HWND hwnd, UINT id)
         if (!write_pace())
             report_unsaved_options(hwnd);
         return true;
+    case IDM_MOVE_VALUES:
+        return game_key(hwnd, 'V', false);
     case IDM_OPEN_GAME:
     case IDM_SAVE_GAME:
     case IDM_COPY_GAME:
@@ -101,6 +103,10 @@ bool game_key(HWND hwnd, WPARAM key, bool ctrl)
         default:
             return false;
         }
+    }
+    if (key == 'V') {
+        toggle_values(hwnd);
+        return true;
     }
     int column = 0;
     if (key >= '1' && key <= '6')

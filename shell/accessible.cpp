@@ -143,9 +143,15 @@ public:
         *value = bstr(std::to_string(n) + (n == 1 ? " stone" : " stones"));
         return S_OK;
     }
+    // A bin's move value while Show Move Values shows it.
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override
     {
-        return none(child, text);
+        const int bin = bin_of(child);
+        if (bin < 0 || text == nullptr || g_value_text[bin][0] == 0)
+            return none(child, text);
+        const std::string value = g_value_text[bin] + (g_value_text[bin][0] == '=' ? 1 : 0);
+        *text = bstr("Value: " + value + (value == "0" ? ", best" : ""));
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override
     {

@@ -6,6 +6,7 @@
 
 #include "board/board.h"
 #include "engine/engine.h"
+#include "game/controller.h"
 #include "game/options.h"
 #include "game/texts.h"
 #include "resources/resource.h"
@@ -14,6 +15,7 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <array>
 #include <tuple>
 #include <filesystem>
@@ -287,6 +289,91 @@ TEST_F(Shell, AScreenReaderReadsAndPlaysTheBoard)
     }
     KillTimer(nullptr, box_timer);
     EXPECT_EQ(status_text(0), new_game_prompt);
+    board->Release();
+    CoUninitialize();
+}
+
+// Show Move Values in each person's turn: every non-empty bin of the side to move shows its move's value
+// from the engine against the best for the mover ("=" for the game's result), painted on the bin and given
+// to a reader as the bin's description; a move takes them off at once, and off they stay off.
+TEST_F(Shell, MoveValuesShowOnTheBinsAndToAReader)
+{
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    IAccessible* board = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(hwnd_, OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&board)),
+              S_OK);
+    const auto description = [&](int bin) {
+        VARIANT child{};
+        child.vt = VT_I4, child.lVal = bin + 1;
+        BSTR text = nullptr;
+        board->get_accDescription(child, &text);
+        std::string s;
+        for (UINT k = 0; text && k < SysStringLen(text); ++k)
+            s += static_cast<char>(text[k]);
+        SysFreeString(text);
+        return s;
+    };
+    const auto shown = [] {
+        return std::any_of(g_value_text, g_value_text + 14, [](const char* t) { return *t; });
+    };
+    g_difficulty = 8, g_num_stones = 1; // a short game, so that its end comes within the search
+    SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
+    SendMessageA(hwnd_, WM_COMMAND, IDM_MOVE_VALUES, 0);
+    EXPECT_TRUE(GetMenuState(GetMenu(hwnd_), IDM_MOVE_VALUES, MF_BYCOMMAND) & MF_CHECKED);
+    const UINT_PTR box_timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (HWND box = find_dialog(game_over_text))
+            SendMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    int exact = 0;
+    while (!game_over(g_current)) {
+        ASSERT_TRUE(pump_until(shown));
+        node position = *g_current;
+        position.parent = position.first_child = position.next_sibling = nullptr;
+        move_value values[6];
+        const int count = move_values(&position, g_difficulty, current_search_settings(), values);
+        const bool top = g_current->turn == TOP_STORE;
+        int best = values[0].h, first = -1;
+        for (int i = 0; i < count; ++i)
+            best = top ? std::max(best, values[i].h) : std::min(best, values[i].h);
+        for (int bin = 0, i = 0; bin < 14; ++bin) {
+            std::string want;
+            if (i < count && values[i].bin == bin) {
+                want = (values[i].exact ? "=" : "") +
+                       std::to_string(top ? values[i].h - best : best - values[i].h);
+                exact += values[i++].exact;
+                first = first < 0 ? bin : first;
+            }
+            EXPECT_EQ(g_value_text[bin], want) << "bin " << bin;
+            const std::string plain = want.empty() || want[0] != '=' ? want : want.substr(1);
+            EXPECT_EQ(description(bin),
+                      want.empty() ? "" : "Value: " + plain + (plain == "0" ? ", best" : ""));
+        }
+        // The best's label in its green on the board, none on the bins of the side not to move.
+        redraw_board(hwnd_);
+        HDC dc = GetDC(hwnd_);
+        const auto green_in = [dc](int bin) {
+            const RECT r = bin_cell(bin);
+            int n = 0;
+            for (int y = r.top; y < r.bottom; y += 1)
+                for (int x = r.left; x < r.right; x += 2)
+                    n += GetPixel(dc, x, y) == RGB(0, 110, 0);
+            return n;
+        };
+        for (int bin = 0; bin < 14; ++bin)
+            if (std::string(g_value_text[bin]).ends_with("0") && std::string(g_value_text[bin]).size() <= 2)
+                EXPECT_GT(green_in(bin), 0) << bin;
+        EXPECT_EQ(green_in(top ? 0 : 12), 0);
+        ReleaseDC(hwnd_, dc);
+        play(first);
+        EXPECT_FALSE(shown()) << "the values of the position before stay";
+    }
+    KillTimer(nullptr, box_timer);
+    EXPECT_GT(exact, 0) << "values that are the game's result";
+    SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
+    ASSERT_TRUE(pump_until(shown));
+    SendMessageA(hwnd_, WM_COMMAND, IDM_MOVE_VALUES, 0);
+    EXPECT_FALSE(shown() || g_thread != INVALID_HANDLE_VALUE);
     board->Release();
     CoUninitialize();
 }
