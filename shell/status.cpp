@@ -63,8 +63,8 @@ HWND create_tooltips(HWND hwnd)
     for (int row = 0; row < grid_rows; ++row) {
         for (int column = 0; column < grid_columns; ++column) {
             TOOLINFOA ti{};
-            // sizeof ti counts lpReserved, which only common controls 6
-            // know; without a manifest the older control refuses the tool.
+            // Without lpReserved, which only common controls 6 know: the
+            // manifest asks for them, and the older control would refuse it.
             ti.cbSize = TTTOOLINFOA_V2_SIZE;
             // The control watches the main window's mouse by itself; the
             // text is asked for each time a tip is about to show.

@@ -19,12 +19,6 @@ const ULONGLONG wait_limit_ms = 20000;
 
 namespace {
 
-RECT cell_of(int bin)
-{
-    const int w = g_bin_w, h = g_bin_h, left = column_of(bin) * w, top = row_of(bin) * h;
-    return {left, top, left + w, side_of(bin) < 0 ? 2 * h : top + h};
-}
-
 // Lists of these sizes; bin b's k-th stone has colour (b + k) mod 5.
 void deal(const std::array<int, 14>& counts)
 {
@@ -130,7 +124,7 @@ TEST_F(MainWindow, StonesArePaintedInTheirCellsAtTheirPoints)
         HBITMAP art = LoadBitmapA(g_hinst, MAKEINTRESOURCEA(dpi == 96 ? IDB_BOARD_TOP : IDB_BOARD_TOP_200));
         const HGDIOBJ old = SelectObject(mem, art);
         for (int y = 0; y < g_bin_h; y += 3)
-            EXPECT_EQ(GetPixel(dc, cell_of(12).left + y * g_bin_w / g_bin_h, y),
+            EXPECT_EQ(GetPixel(dc, bin_cell(12).left + y * g_bin_w / g_bin_h, y),
                       GetPixel(mem, y * g_bin_w / g_bin_h, y))
                 << y << " at " << dpi;
         DeleteObject(SelectObject(mem, old));
@@ -140,7 +134,7 @@ TEST_F(MainWindow, StonesArePaintedInTheirCellsAtTheirPoints)
              {std::array{1, 1, 0}, {4, 1, 0}, {6, 1, 0}, {8, 1, 0}, {11, 1, 0}, {3, 15, 14}, {13, 29, 28}}) {
             const bool store = p[0] == BOTTOM_STORE || p[0] == TOP_STORE;
             const POINT at = store ? store_layout[p[1] - 1][p[2]] : pit_layout[p[1] - 1][p[2]];
-            const RECT cell = cell_of(p[0]);
+            const RECT cell = bin_cell(p[0]);
             EXPECT_TRUE(
                 stone_at(dc, (p[0] + p[2]) % 5, cell.left + at_dpi(at.x - 3), cell.top + at_dpi(at.y - 9)))
                 << p[0] << " at " << dpi;
@@ -150,7 +144,7 @@ TEST_F(MainWindow, StonesArePaintedInTheirCellsAtTheirPoints)
             g_last_move_bin = bin;
             redraw_board(hwnd_);
             for (const int b : {2, 9}) {
-                const RECT cell = cell_of(b);
+                const RECT cell = bin_cell(b);
                 const int y = b == 2 ? cell.bottom - at_dpi(6) : cell.top + at_dpi(5);
                 EXPECT_EQ(GetPixel(dc, (cell.left + cell.right) / 2, y) == RGB(220, 32, 32), b == bin) << bin;
             }
@@ -169,7 +163,7 @@ LRESULT CALLBACK recording_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpara
     g_paints += msg == WM_PAINT;
     if (msg == WM_PAINT && GetUpdateRect(hwnd, &r, FALSE))
         for (int b = 0; b < 14; ++b)
-            if (cell = cell_of(b), EqualRect(&r, &cell))
+            if (cell = bin_cell(b), EqualRect(&r, &cell))
                 g_repaints.push_back(b);
     return CallWindowProcA(g_shell_proc, hwnd, msg, wparam, lparam);
 }

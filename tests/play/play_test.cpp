@@ -312,19 +312,17 @@ TEST_F(Play, ListsPutBackOnlyWhatPackingGives)
 }
 
 // The boards of a record's moves played under one rule, the opening first.
-std::vector<std::array<int32_t, 14>> replayed(const game_record& r, bool empty_caps)
+std::vector<std::vector<int32_t>> replayed(const game_record& r, bool empty_caps)
 {
     node n{};
     init_node(&n, r.first, r.stones);
-    std::vector<std::array<int32_t, 14>> boards;
-    for (std::size_t i = 0;; ++i) {
-        boards.emplace_back();
-        std::copy(n.bins, n.bins + 14, boards.back().begin());
-        if (i == r.moves.size())
-            return boards;
+    std::vector<std::vector<int32_t>> boards{{n.bins, n.bins + 14}};
+    for (const int bin : r.moves) {
         n.turn = other_side(n.turn);
-        do_move(&n, r.moves[i], empty_caps);
+        do_move(&n, bin, empty_caps);
+        boards.emplace_back(n.bins, n.bins + 14);
     }
+    return boards;
 }
 
 // Random games of every stones count, under one rule or with the option changed between moves, written and
@@ -350,10 +348,9 @@ TEST_F(Play, RecordsReadBackAsTheGamesTheyWereWrittenFrom)
         }
         const node* last = g.path[rng() % g.path.size()];
         std::vector<int> moves;
-        std::vector<std::array<int32_t, 14>> boards;
+        std::vector<std::vector<int32_t>> boards;
         for (const node* n = last; n != nullptr; n = n->parent) {
-            boards.emplace(boards.begin());
-            std::copy(n->bins, n->bins + 14, boards.front().begin());
+            boards.emplace(boards.begin(), n->bins, n->bins + 14);
             if (n->parent != nullptr)
                 moves.insert(moves.begin(), n->move);
         }
