@@ -96,7 +96,7 @@ void on_ok(HWND dlg)
     g_sounds = checked(dlg, IDC_SOUNDS);
     g_tooltips = checked(dlg, IDC_TOOLTIPS);
     g_num_players = checked(dlg, IDC_PLAYERS_0) ? 0 : checked(dlg, IDC_PLAYERS_1) ? 1 : 2;
-    forget_own_rule(); // an opened record's rule, if shown, is the player's choice now
+    forget_own_rule();           // an opened record's rule, if shown, is the player's choice now
     refresh_values(g_hwnd_main); // at the new Difficulty and rule
     // The options apply for this run whether or not they could be saved, but
     // the user learns that the next start will not have them.
