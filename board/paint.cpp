@@ -76,6 +76,25 @@ void draw_frame(HDC dc, int bin, int inset, int width, COLORREF colour)
     DeleteObject(pen);
 }
 
+// Draws with a solid pen and brush selected, then puts the DC's own back;
+// nothing when either cannot be made.
+template <class Draw> void with_pen_and_brush(HDC dc, int width, COLORREF line, COLORREF fill, Draw draw)
+{
+    HPEN pen = CreatePen(PS_SOLID, width, line);
+    HBRUSH brush = CreateSolidBrush(fill);
+    if (pen && brush) {
+        HGDIOBJ old_pen = SelectObject(dc, pen);
+        HGDIOBJ old_brush = SelectObject(dc, brush);
+        draw();
+        SelectObject(dc, old_brush);
+        SelectObject(dc, old_pen);
+    }
+    if (pen)
+        DeleteObject(pen);
+    if (brush)
+        DeleteObject(brush);
+}
+
 // The last move's mark: a small red triangle at the middle of the cell's
 // edge on the mover's side, pointing into the bin, unlike the frames round it.
 void draw_last_move_mark(HDC dc, int bin)
@@ -86,19 +105,7 @@ void draw_last_move_mark(HDC dc, int bin)
     const int edge = bottom ? cell.bottom - scaled(3) : cell.top + scaled(2);
     const int tip = bottom ? edge - depth : edge + depth;
     const POINT points[3] = {{x - half, edge}, {x + half, edge}, {x, tip}};
-    HPEN pen = CreatePen(PS_SOLID, scaled(1), RGB(96, 0, 0));
-    HBRUSH brush = CreateSolidBrush(RGB(220, 32, 32));
-    if (pen && brush) {
-        HGDIOBJ old_pen = SelectObject(dc, pen);
-        HGDIOBJ old_brush = SelectObject(dc, brush);
-        Polygon(dc, points, 3);
-        SelectObject(dc, old_brush);
-        SelectObject(dc, old_pen);
-    }
-    if (pen)
-        DeleteObject(pen);
-    if (brush)
-        DeleteObject(brush);
+    with_pen_and_brush(dc, scaled(1), RGB(96, 0, 0), RGB(220, 32, 32), [&] { Polygon(dc, points, 3); });
 }
 
 // A move's value in a small label at the middle of the cell's edge away from
@@ -117,18 +124,8 @@ void draw_value(HDC dc, int bin, const char* text)
     const int left = (cell.left + cell.right - w) / 2;
     const int top = side_of(bin) == BOTTOM_STORE ? cell.top + scaled(3) : cell.bottom - scaled(3) - h;
     const bool best = std::strcmp(text, "0") == 0 || std::strcmp(text, "=0") == 0;
-    HBRUSH brush = CreateSolidBrush(RGB(255, 252, 232));
-    HPEN pen = CreatePen(PS_SOLID, 1, best ? RGB(0, 110, 0) : RGB(150, 0, 0));
-    if (brush && pen) {
-        HGDIOBJ old_brush = SelectObject(dc, brush), old_pen = SelectObject(dc, pen);
-        RoundRect(dc, left, top, left + w, top + h, scaled(8), scaled(8));
-        SelectObject(dc, old_pen);
-        SelectObject(dc, old_brush);
-    }
-    if (brush)
-        DeleteObject(brush);
-    if (pen)
-        DeleteObject(pen);
+    with_pen_and_brush(dc, 1, best ? RGB(0, 110, 0) : RGB(150, 0, 0), RGB(255, 252, 232),
+                       [&] { RoundRect(dc, left, top, left + w, top + h, scaled(8), scaled(8)); });
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, best ? RGB(0, 110, 0) : RGB(150, 0, 0));
     TextOutA(dc, left + pad, top + scaled(1), text, length);

@@ -70,6 +70,20 @@ void end_hint(HWND hwnd)
     set_frame(hwnd, g_hint_bin, -1);
 }
 
+// The hint and the values belong to the position on show: a new one takes both off.
+void end_aids(HWND hwnd)
+{
+    end_hint(hwnd);
+    clear_values(hwnd);
+}
+
+// A values search gives way; the values are asked for again when wanted.
+void abandon_values()
+{
+    if (g_thread != INVALID_HANDLE_VALUE && s_order.values)
+        abandon_search();
+}
+
 // Starts the search thread for `request` on the current position.
 void start_search(HWND hwnd, WPARAM request, bool hint, bool values = false)
 {
@@ -170,8 +184,7 @@ namespace {
 bool show_move(HWND hwnd, node* played)
 {
     drop_request(); // a computer move asked for the position before is not wanted now
-    end_hint(hwnd);
-    clear_values(hwnd);
+    end_aids(hwnd);
     set_frame(hwnd, g_focus_bin, -1);
     set_frame(hwnd, g_last_move_bin, -1);
     calc_h(played);
@@ -218,8 +231,7 @@ void new_game(HWND hwnd)
     keep_opening_lists();
     s_started = true;
     g_last_move_bin = -1;
-    end_hint(hwnd);
-    clear_values(hwnd);
+    end_aids(hwnd);
     redraw_board(hwnd);
     s_shown_at = GetTickCount();
     history_clear(g_hist_dlg);
@@ -256,8 +268,7 @@ bool open_game(HWND hwnd, const game_record& record)
 
     abandon_search();
     drop_request();
-    end_hint(hwnd);
-    clear_values(hwnd);
+    end_aids(hwnd);
     free_node(g_root);
     g_root = root;
     g_current = n;
@@ -377,8 +388,7 @@ void undo_move(HWND hwnd)
     abandon_search();
     drop_request(); // nor is a computer move asked for and not yet started
     g_current = n;
-    end_hint(hwnd);
-    clear_values(hwnd);
+    end_aids(hwnd);
     restore_lists(n->level);
     g_last_move_bin = n == g_root ? -1 : n->move; // the move that led here
     redraw_board(hwnd);
@@ -414,8 +424,7 @@ void redo_move(HWND hwnd)
 
 void ask_hint(HWND hwnd)
 {
-    if (g_thread != INVALID_HANDLE_VALUE && s_order.values)
-        abandon_search(); // the values come again once the hint is shown
+    abandon_values(); // they come again once the hint is shown
     if (g_thread != INVALID_HANDLE_VALUE || request_wanted() || !hint_possible(g_current))
         return;
     start_search(hwnd, new_request(), true);
@@ -478,8 +487,7 @@ void clear_values(HWND hwnd)
 
 void refresh_values(HWND hwnd)
 {
-    if (g_thread != INVALID_HANDLE_VALUE && s_order.values)
-        abandon_search();
+    abandon_values();
     clear_values(hwnd);
     want_values(hwnd);
 }
@@ -492,8 +500,7 @@ void toggle_values(HWND hwnd)
         want_values(hwnd);
         return;
     }
-    if (g_thread != INVALID_HANDLE_VALUE && s_order.values)
-        abandon_search();
+    abandon_values();
     clear_values(hwnd);
 }
 
