@@ -345,6 +345,38 @@ TEST_F(Search, MoveValuesAgreeWithTheReferenceOnRandomPositions)
     deep_table_fail(false);
 }
 
+// The mark of a true result where random positions rarely look: a plain move that empties the mover's row
+// is searched on, so a reply cut by the depth below it leaves the move inexact; a move whose every reply
+// ends the game is exact from the depth that sees the replies. Tree and deep paths, both rules.
+TEST_F(Search, MoveValuesAreExactOnlyWhereEveryLineEnds)
+{
+    struct fixed {
+        Bins bins;
+        int turn, bin;
+        const char* exact[2]; // '=' where exact at depths 1, 2, 3 and one above the tree search's; by rule
+    };
+    const fixed cases[] = {
+        {{0, 0, 0, 0, 0, 2, 0, 8, 1, 1, 0, 0, 0, 0}, BOTTOM_STORE, 5, {"....", "...."}},
+        {{0, 0, 0, 0, 0, 1, 0, 8, 1, 1, 0, 0, 0, 0}, BOTTOM_STORE, 5, {"====", "===="}},
+        {{0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0}, BOTTOM_STORE, 3, {".===", ".==="}},
+        {{8, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0}, TOP_STORE, 12, {"....", "...."}},
+        {{1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0}, BOTTOM_STORE, 0, {"....", "...="}},
+    };
+    for (const bool caps : {false, true})
+        for (const fixed& f : cases)
+            for (int i = 0; i < 4; ++i) {
+                const int depth = i < 3 ? i + 1 : TREE_SEARCH_DEPTH + 1;
+                const node n = position(f.bins, f.turn, 3);
+                const value_list got = values_of(move_values, n, depth, caps);
+                EXPECT_EQ(got, reference_values(n, depth, caps, i == 3)) << caps << " depth " << depth;
+                const auto move =
+                    std::find_if(got.begin(), got.end(), [&](auto& v) { return std::get<0>(v) == f.bin; });
+                ASSERT_NE(move, got.end());
+                EXPECT_EQ(std::get<2>(*move), f.exact[caps][i] == '=')
+                    << caps << " depth " << depth << " " << &f - cases;
+            }
+}
+
 // Bad input; a search abandoned, and the request holding until cleared.
 TEST_F(Search, MoveValuesRefusalsAndAbandoning)
 {
