@@ -45,10 +45,16 @@ bool waits_for_new_game(const node* n, bool started)
     return game_over(n) || (n->parent == nullptr && !started);
 }
 
-const char* result_text(const node* n)
+int winner(const node* n)
 {
     const int twice_h = 2 * n->h, total = stone_total(n);
-    return twice_h > total ? top_wins : twice_h == total ? tie_game : bottom_wins;
+    return twice_h > total ? TOP_STORE : twice_h == total ? 0 : BOTTOM_STORE;
+}
+
+const char* result_text(const node* n)
+{
+    const int side = winner(n);
+    return side == TOP_STORE ? top_wins : side == 0 ? tie_game : bottom_wins;
 }
 
 node* undo_target(node* current)

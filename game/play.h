@@ -31,9 +31,12 @@ bool recorded_rule(const node* played);
 // after the end, and at the opening before the first New Game (`started`).
 bool waits_for_new_game(const node* n, bool started);
 
-// The result box's text for a finished game: Player 1, the top side, is
-// credited with h (its store and whatever is left in its row), Player 2 with
-// the rest of the stones in play; more than half wins.
+// Who won a finished game: Player 1, the top side, is credited with h (its
+// store and whatever is left in its row), Player 2 with the rest of the
+// stones in play; more than half wins. TOP_STORE, BOTTOM_STORE, or 0 for
+// equal halves.
+int winner(const node* n);
+// The result box's text for a finished game.
 const char* result_text(const node* n);
 
 // The position Ctrl+Z goes back to from `current`: the person's previous

@@ -4,7 +4,6 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "game/play.h"
-#include "game/texts.h"
 
 #include <algorithm>
 #include <array>
@@ -29,8 +28,8 @@ const char* result_tag(const node* current)
     calc_h(&n);
     if (!game_over(&n))
         return "*";
-    const char* text = result_text(&n);
-    return text == top_wins ? bin_label[TOP_STORE] : text == bottom_wins ? bin_label[BOTTOM_STORE] : "Tie";
+    const int side = winner(&n);
+    return side == 0 ? "Tie" : bin_label[side];
 }
 
 std::string line_no(std::size_t line)

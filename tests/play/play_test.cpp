@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
+#include <numeric>
 #include <random>
 #include <thread>
 #include <vector>
@@ -333,6 +335,7 @@ TEST_F(Play, RecordsReadBackAsTheGamesTheyWereWrittenFrom)
 {
     std::mt19937 rng(5);
     int mixed_refused = 0;
+    std::map<std::string, int> results;
     for (int round = 0; round < 600; ++round) {
         const bool mixed = round % 3 == 2;
         g_allow_empty_caps = round % 2;
@@ -369,9 +372,16 @@ TEST_F(Play, RecordsReadBackAsTheGamesTheyWereWrittenFrom)
             EXPECT_TRUE(r.stones == g.root->bins[0] && r.first == g.root->turn && r.moves == moves) << text;
             EXPECT_EQ(replayed(r, r.empty_caps), boards) << text;
         }
+        // The Result tag as a person counts the stones: the top row and store against the rest.
         node over = *last;
         calc_h(&over);
-        EXPECT_EQ(text.find("[Result \"*\"]") == std::string::npos, game_over(&over) != 0) << text;
+        const int top = std::accumulate(last->bins + 7, last->bins + 14, 0), all = stone_total(last);
+        const std::string result = !game_over(&over) ? "*"
+                                   : 2 * top > all   ? "Player 1"
+                                   : 2 * top < all   ? "Player 2"
+                                                     : "Tie";
+        EXPECT_NE(text.find("\r\n[Result \"" + result + "\"]\r\n"), std::string::npos) << text;
+        ++results[result];
         const std::size_t cut = rng() % text.size();
         if (read_record(text.substr(0, cut), r, error))
             EXPECT_TRUE(std::equal(r.moves.begin(), r.moves.end(), moves.begin()) &&
@@ -380,6 +390,7 @@ TEST_F(Play, RecordsReadBackAsTheGamesTheyWereWrittenFrom)
             EXPECT_FALSE(error.empty());
     }
     EXPECT_GT(mixed_refused, 5);
+    EXPECT_EQ(results.size(), 4u) << "every result was written";
 }
 
 // Each fault of a record refused with its line, from the first tag to a move after the end of a game.
