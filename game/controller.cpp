@@ -50,11 +50,6 @@ move_value s_values[6]; // written by a values search's thread before it posts i
 // then shows no position in the status bar.
 bool s_started = false;
 
-// The player's own empty-capture option while an opened record's rule is in
-// force (-1: none kept). New Game puts it back; Options OK forgets it, since
-// the player has then chosen what the dialog showed.
-int s_own_empty_caps = -1;
-
 // When the position now on show was shown (GetTickCount): the start of the
 // current turn, which a key that plays must not predate.
 DWORD s_shown_at = 0;
@@ -163,8 +158,7 @@ int make_move(HWND hwnd, node*& current, int bin)
 {
     if (current == nullptr)
         return -3; // no game record: nothing to play on
-    if (!is_side(current->turn) || side_of(bin) != current->turn || current->bins[bin] < 1 ||
-        gen_node(current, bin, &current) < 0) {
+    if (!playable(current, bin) || gen_node(current, bin, &current) < 0) {
         set_status_text(hwnd, 0, move_refused);
         return -3;
     }
@@ -221,9 +215,8 @@ void new_game(HWND hwnd)
     abandon_search();
     drop_request(); // a computer move requested in the old game is not wanted
     free_game();
-    if (s_own_empty_caps >= 0)
-        g_allow_empty_caps = s_own_empty_caps;
-    s_own_empty_caps = -1;
+    g_allow_empty_caps = own_empty_caps();
+    g_own_empty_caps = -1;
     const int stones = stones_for_game();
     init_node(g_root, g_first_turn, stones);
     g_current = g_root;
@@ -263,8 +256,8 @@ bool open_game(HWND hwnd, const game_record& record)
         }
         calc_h(n);
     }
-    if (s_own_empty_caps < 0 && option != g_allow_empty_caps)
-        s_own_empty_caps = option;
+    if (g_own_empty_caps < 0 && option != g_allow_empty_caps)
+        g_own_empty_caps = option;
 
     abandon_search();
     drop_request();
@@ -297,11 +290,6 @@ bool open_game(HWND hwnd, const game_record& record)
         hand_over(hwnd, n);
     place_focus(hwnd);
     return true;
-}
-
-void forget_own_rule()
-{
-    s_own_empty_caps = -1;
 }
 
 void start_computer_move(HWND hwnd, WPARAM request)
@@ -363,11 +351,17 @@ void click_board(LPARAM point)
 void play_bin(int bin)
 {
     // While the computer thinks its move is awaited; a hint gives way to the
-    // person's own choice.
+    // person's own choice. A bin that cannot be played is refused by
+    // make_move, which says so.
     if (g_current == nullptr || bin < 0 || computer_thinking())
         return;
     abandon_search();
     make_move(g_hwnd_main, g_current, bin);
+}
+
+bool playable_now(int bin)
+{
+    return !computer_thinking() && playable(g_current, bin);
 }
 
 bool shown_by(DWORD time)

@@ -61,8 +61,6 @@ void new_game(HWND hwnd);
 // record's empty-capture rule holds for this game; the player's own comes
 // back with New Game. False, with the game as it was, when memory runs out.
 bool open_game(HWND hwnd, const game_record& record);
-// Options OK: the rule the dialog showed is the player's from now on.
-void forget_own_rule();
 
 // Show Move Values: while on, in a person's turn each bin of the side to
 // move shows its move's value against the best at the Difficulty
@@ -89,6 +87,9 @@ void save_game(HWND hwnd);
 void open_game_file(HWND hwnd);
 void copy_game(HWND hwnd);
 void paste_game(HWND hwnd);
+// The one call that writes a saved game's bytes; WriteFile in the program.
+// A test may make it fail, to see that the old file stays whole.
+extern decltype(&WriteFile) g_write_file;
 // What Save and Open do with the file the dialog gave.
 void save_game_as(HWND hwnd, const std::string& path);
 void open_game_path(HWND hwnd, const std::string& path);
@@ -123,6 +124,10 @@ void abandon_search();
 void play_bin(int bin);
 // True while the computer looks for its own move (not for a hint).
 bool computer_thinking();
+// Whether `bin` can be played now, the same answer for a click, a key and a
+// screen reader: playable at the current position while the computer does
+// not think. Keys also need a person's turn, as they saw it.
+bool playable_now(int bin);
 // True when the position now current was on show at `time` (a message time):
 // a key pressed earlier was meant for a position before it.
 bool shown_by(DWORD time);

@@ -13,6 +13,14 @@ extern int g_difficulty;       // search depth, 0..MAX_SEARCH_DEPTH
 extern int g_num_stones;       // stones per playing bin at the start of a game, MIN_STONES..MAX_STONES
 extern int g_random_seed;      // shown in the Options dialog; lives for the run only
 
+// While an opened record's empty-capture rule differs from the player's
+// option, g_allow_empty_caps holds the record's rule for its game and this
+// the player's own; -1 otherwise. New Game puts the player's back.
+extern int g_own_empty_caps;
+// The player's own empty-capture option, whatever rule the game on the
+// board plays by: what the Options dialog shows and the settings file keeps.
+int own_empty_caps();
+
 // The sowing animation's pace (Game menu), saved under its own key.
 constexpr int PACE_INSTANT = 0; // each move's result at once
 constexpr int PACE_FAST = 1;    // a quarter of the normal pause per step

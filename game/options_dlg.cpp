@@ -31,7 +31,7 @@ void fill_controls(HWND dlg)
                                              : IDC_PLAYERS_2;
     CheckRadioButton(dlg, IDC_PLAYERS_0, IDC_PLAYERS_2, players);
     CheckDlgButton(dlg, IDC_FIRST_TURN, g_first_turn == BOTTOM_STORE ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dlg, IDC_EMPTY_CAPS, g_allow_empty_caps != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_EMPTY_CAPS, own_empty_caps() != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_RANDOM_MOVES, g_random_moves != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_SOUNDS, g_sounds != 0 ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_TOOLTIPS, g_tooltips != 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -91,12 +91,17 @@ void on_ok(HWND dlg)
     g_random_seed = static_cast<int>(seed);
     g_num_stones = static_cast<int>(stones);
     g_first_turn = checked(dlg, IDC_FIRST_TURN) ? BOTTOM_STORE : TOP_STORE;
-    g_allow_empty_caps = checked(dlg, IDC_EMPTY_CAPS);
+    // The box shows the player's own option. Left as it was, an opened
+    // record's rule stays with its game; changed, it is the player's choice
+    // from now on, for the game on the board too, as any option change is.
+    if (checked(dlg, IDC_EMPTY_CAPS) != (own_empty_caps() != 0)) {
+        g_allow_empty_caps = checked(dlg, IDC_EMPTY_CAPS);
+        g_own_empty_caps = -1;
+    }
     g_random_moves = checked(dlg, IDC_RANDOM_MOVES);
     g_sounds = checked(dlg, IDC_SOUNDS);
     g_tooltips = checked(dlg, IDC_TOOLTIPS);
     g_num_players = checked(dlg, IDC_PLAYERS_0) ? 0 : checked(dlg, IDC_PLAYERS_1) ? 1 : 2;
-    forget_own_rule();           // an opened record's rule, if shown, is the player's choice now
     refresh_values(g_hwnd_main); // at the new Difficulty and rule
     // The options apply for this run whether or not they could be saved, but
     // the user learns that the next start will not have them.

@@ -165,7 +165,7 @@ bool write_options()
 {
     std::vector<saved_key> ours;
     for (const auto& [key, value] : {std::pair{"Player2First", g_first_turn == BOTTOM_STORE ? 1 : 0},
-                                     {"AllowEmptyCaps", g_allow_empty_caps != 0 ? 1 : 0},
+                                     {"AllowEmptyCaps", own_empty_caps() != 0 ? 1 : 0},
                                      {"RandomMoves", g_random_moves != 0 ? 1 : 0},
                                      {"Sounds", g_sounds != 0 ? 1 : 0},
                                      {"Tooltips", g_tooltips != 0 ? 1 : 0},

@@ -81,7 +81,7 @@ std::vector<node*> redo_line(node* current)
 
 bool playable(const node* n, int bin)
 {
-    return person_plays(n) && !game_over(n) && side_of(bin) == n->turn && n->bins[bin] > 0;
+    return n != nullptr && is_side(n->turn) && side_of(bin) == n->turn && n->bins[bin] > 0;
 }
 
 bool hint_possible(const node* n)

@@ -50,8 +50,10 @@ node* undo_target(node* current);
 // move kept.
 std::vector<node*> redo_line(node* current);
 
-// Whether a click may play `bin` at `n`: a non-empty bin of the side to
-// move, a person's, in a game that goes on.
+// Whether `bin` may be played at `n`, the one check every move passes: a
+// non-empty bin of the side to move. A finished game's side to move may
+// still sow, and a click may play the computer's side when its search could
+// not start.
 bool playable(const node* n, int bin);
 
 // Whether a person may ask for a hint at `n` (nothing running or asked

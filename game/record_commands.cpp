@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+decltype(&WriteFile) g_write_file = WriteFile;
+
 namespace {
 
 constexpr char file_filter[] = "wKivari games (*.kiv)\0*.kiv\0All files (*.*)\0*.*\0";
@@ -65,18 +67,39 @@ bool read_file(const char* path, std::string& text)
     return ok;
 }
 
-// Writes beside the file and then replaces it, so that a full disk leaves an
-// older game under that name as it was.
+// A new, empty file in `path`'s folder to write the game into before it
+// replaces `path`: named "~" and four hex digits, no longer than a saved
+// game's shortest name ("a.kiv"), so that it fits wherever `path` does.
+// Made with CREATE_NEW, so a file already there under such a name is never
+// touched. INVALID_HANDLE_VALUE when none can be made.
+HANDLE make_temporary(const std::string& path, std::string& temporary)
+{
+    const std::size_t slash = path.find_last_of("\\/:");
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    for (unsigned n = 0; n < 0x100; ++n) {
+        char name[8];
+        snprintf(name, sizeof name, "~%04x", n);
+        temporary = folder + name;
+        HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ACCESS_DENIED) // a folder of that name denies
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Writes beside the file and then replaces it in one step, so that a full
+// disk leaves an older game under that name as it was.
 bool write_file(const std::string& path, const std::string& text)
 {
-    const std::string temporary = path + ".saving";
-    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string temporary;
+    HANDLE file = make_temporary(path, temporary);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD wrote = 0;
     const bool written =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) != 0 &&
+        g_write_file(file, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) != 0 &&
         wrote == text.size() && FlushFileBuffers(file) != 0;
     CloseHandle(file);
     if (written &&

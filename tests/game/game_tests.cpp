@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "game/options_file.h"
+#include "game/record.h"
 #include "game/texts.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
@@ -722,10 +723,14 @@ TEST_F(Game, PaceItemsMarkAndSaveThePaceAtOnce)
     EXPECT_EQ(g_animation_speed, PACE_FAST);
     RemoveDirectoryA(settings_path);
     // Read back: any other value, or none, is the Normal pace.
-    for (const auto& [line, pace] : std::vector<std::pair<std::string, int>>{{"AnimationSpeed=0", 0},
-                                                                             {"animationspeed = 1", 1},
-                                                                             {"AnimationSpeed=3", 2},
-                                                                             {"AnimationSpeed=x", 2}}) {
+    for (const auto& [line, pace] :
+         std::vector<std::pair<std::string, int>>{{"AnimationSpeed=0", 0},
+                                                  {"animationspeed = 1", 1},
+                                                  {"AnimationSpeed=3", 2},
+                                                  {"AnimationSpeed=x", 2},
+                                                  {"AnimationSpeed=-1", 2},
+                                                  {"AnimationSpeed=-2147483648", 2},
+                                                  {"AnimationSpeed=-99999999999", 2}}) {
         write_file(settings_path, "[Options]\r\n" + line + "\r\n");
         g_animation_speed = PACE_FAST;
         read_options();
@@ -797,15 +802,18 @@ TEST_F(Game, ARecordCopiedPastedSavedAndOpenedBringsBackTheGame)
         DestroyWindow);
     ShowWindow(history.get(), SW_SHOWNA); // a hidden dialog would hold up the steps below
     std::mt19937 rng(4);
+    const auto play = [&](int moves) {
+        for (int i = 0; i < moves && !game_over(g_current); ++i) {
+            int bin = first_bin(g_current->turn) + static_cast<int>(rng() % 6);
+            while (g_current->bins[bin] == 0)
+                bin = first_bin(g_current->turn) + (bin - first_bin(g_current->turn) + 1) % 6;
+            click(bin);
+        }
+    };
     new_game(2, T);
     const std::string opening = shown_game();
-    for (int i = 0; i < 15 && !game_over(g_current); ++i) {
-        int bin = first_bin(g_current->turn) + static_cast<int>(rng() % 6);
-        while (g_current->bins[bin] == 0)
-            bin = first_bin(g_current->turn) + (bin - first_bin(g_current->turn) + 1) % 6;
-        click(bin);
-    }
-    const std::string game = shown_game(), settings = read_file(settings_path);
+    play(15);
+    const std::string game = shown_game();
     const int level = g_current->level;
     key('C', true);
     save_game_as(hwnd_, "saved.kiv"); // what the Save dialog's file name does
@@ -825,31 +833,161 @@ TEST_F(Game, ARecordCopiedPastedSavedAndOpenedBringsBackTheGame)
         EXPECT_EQ(shown_game(), opening);
     }
 
-    // The rule of the record holds for its game only.
+    // The rule of the record holds for its game only: Options shows and saves the player's own, and OK with
+    // the box as shown leaves the record's rule to its game. Checked, it is the player's from then on.
     std::string caps = record;
     caps.replace(caps.find("[EmptyCaptures \"0\"]"), 19, "[EmptyCaptures \"1\"]");
     set_clipboard(caps);
-    key('V', true);
-    EXPECT_EQ(g_allow_empty_caps, 1);
-    new_game(2, B);
-    EXPECT_EQ(g_allow_empty_caps, 0);
-
-    const std::string before = shown_game();
-    const std::string bad = "[Stones \"4\"]\n[EmptyCaptures \"0\"]\n[First \"Player 2\"]\nPlayer 1: 3\n";
-    write_file("bad.kiv", bad);
-    set_clipboard(bad);
-    for (const bool from_file : {false, true}) {
-        std::string told;
-        with_dialog([&] { from_file ? open_game_path(hwnd_, "bad.kiv") : paste_game(hwnd_); },
-                    {until([&] { return box_owned_by(hwnd_) != nullptr; }), [&] {
-                         told = message_text(box_owned_by(hwnd_));
-                         SendMessageA(box_owned_by(hwnd_), WM_COMMAND, IDOK, 0);
-                     }});
-        EXPECT_NE(told.find(":\nline 4: Player 1 is not to move."), std::string::npos) << told;
-        EXPECT_NE(told.find(from_file ? "bad.kiv" : "The clipboard"), std::string::npos) << told;
-        EXPECT_EQ(shown_game(), before);
+    const auto caps_box = [&](bool check) {
+        bool shown = true;
+        ok_after([&](HWND d) {
+            shown = IsDlgButtonChecked(d, IDC_EMPTY_CAPS) == BST_CHECKED;
+            if (check)
+                ::click(d, IDC_EMPTY_CAPS);
+        });
+        return std::to_string(shown) +
+               std::to_string(GetPrivateProfileIntA("Options", "AllowEmptyCaps", -1, settings_path));
+    };
+    for (const bool check : {false, true}) {
+        key('V', true);
+        EXPECT_EQ(g_allow_empty_caps, 1);
+        EXPECT_EQ(caps_box(check), check ? "01" : "00");
+        EXPECT_EQ(g_allow_empty_caps, 1) << "the game keeps its rule";
+        new_game(2, B);
+        EXPECT_EQ(g_allow_empty_caps, check ? 1 : 0);
     }
+    g_allow_empty_caps = 0;
+
+    // Refused records, their fault first or after legal moves (a move for the side not to move on line 12, a
+    // move after the end), pasted or opened over a game in progress with moves taken back: the box names the
+    // line, and the board, History, status, the moves undo and redo reach and the settings file stay.
+    node* n = new_node();
+    init_node(n, B, 1);
+    while (!game_over(n) && gen_node(n, next_bin(n, 1, 1), &n) == 0)
+        calc_h(n);
+    std::string error, wrong = record, ended = write_record(n, "2026.12.09", error) + "Player 2: 1\r\n";
+    while (n->parent != nullptr)
+        n = n->parent;
+    free_node(n);
+    std::size_t line12 = 0;
+    for (int line = 1; line < 12; ++line)
+        line12 = wrong.find("\r\n", line12) + 2;
+    const std::string mover = wrong.substr(line12, 8), other = mover == "Player 2" ? "Player 1" : "Player 2";
+    wrong.replace(line12, 8, other);
+    const auto lines = std::count(ended.begin(), ended.end(), '\n');
+    const std::pair<std::string, std::string> bad[] = {
+        {"[Stones \"4\"]\n[EmptyCaptures \"0\"]\n[First \"Player 2\"]\nPlayer 1: 3\n",
+         "line 4: Player 1 is not to move"},
+        {wrong, "line 12: " + other + " is not to move"},
+        {ended, "the game ended at line " + std::to_string(lines - 1) + "; line " + std::to_string(lines) +
+                    " is a move after the end"}};
+    play(8);
+    key('Z', true), key('Z', true);
+    const auto line_of_play = [] {
+        std::string moves;
+        for (const node* p = g_current; p != g_root; p = p->parent)
+            moves = std::to_string(p->move) + " " + moves;
+        for (const node* p = g_current->first_child; p != nullptr; p = p->first_child)
+            moves += "|" + std::to_string(p->move);
+        return moves;
+    };
+    const std::string before = shown_game() + line_of_play(), settings = read_file(settings_path);
+    for (const auto& [text, fault] : bad)
+        for (const bool from_file : {false, true}) {
+            write_file("bad.kiv", text);
+            set_clipboard(text);
+            std::string told;
+            with_dialog([&] { from_file ? open_game_path(hwnd_, "bad.kiv") : paste_game(hwnd_); },
+                        {until([&] { return box_owned_by(hwnd_) != nullptr; }), [&] {
+                             told = message_text(box_owned_by(hwnd_));
+                             SendMessageA(box_owned_by(hwnd_), WM_COMMAND, IDOK, 0);
+                         }});
+            EXPECT_NE(told.find(":\n" + fault + "."), std::string::npos) << told;
+            EXPECT_NE(told.find(from_file ? "bad.kiv" : "The clipboard"), std::string::npos) << told;
+            EXPECT_EQ(shown_game() + line_of_play(), before) << fault;
+        }
     EXPECT_EQ(read_file(settings_path), settings);
+}
+
+// The file names in `folder`, sorted.
+std::vector<std::string> files_in(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
+        names.emplace_back(found.cFileName);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Writes half and then fails, as a full disk does.
+BOOL WINAPI write_half(HANDLE file, LPCVOID data, DWORD size, LPDWORD wrote, LPOVERLAPPED)
+{
+    WriteFile(file, data, size / 2, wrote, nullptr);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// A game saves wherever it opens from, paths of 254 to 259 characters too, and replaces the old record in
+// one step: a save that fails leaves the old one byte for byte and nothing of its own, and says so. Files
+// under the names a save writes into first are never touched.
+TEST_F(Game, ASaveReplacesTheOldRecordWholeOrNotAtAll)
+{
+    new_game(2, B);
+    for (const int bin : {2, 9, 1})
+        click(bin);
+    char cwd[MAX_PATH];
+    ASSERT_NE(GetFullPathNameA(".", MAX_PATH, cwd, nullptr), 0u);
+    std::vector<std::string> folders{std::string(cwd) + "\\saves"};
+    while (folders.back().size() < 200)
+        folders.push_back(folders.back() + "\\" + std::string(40, 'd'));
+    for (const std::string& f : folders)
+        ASSERT_TRUE(CreateDirectoryA(f.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << f;
+    const std::string folder = folders.back();
+    write_file(folder + "\\~0000", "someone's");
+    const std::string game = shown_game();
+    std::string path;
+    static std::string refused;
+    const UINT_PTR box_timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (HWND box = find_dialog("Save Game") ? find_dialog("Save Game") : find_dialog("Open Game")) {
+            refused += message_text(box);
+            SendMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    for (std::size_t length = 254; length < MAX_PATH; ++length) {
+        path = folder + "\\" + std::string(length - folder.size() - 5, 'g') + ".kiv";
+        save_game_as(hwnd_, path);
+        ASSERT_EQ(refused, "") << length;
+        EXPECT_EQ(read_file(path).rfind("[Game \"wKivari\"]\r\n", 0), 0u) << length;
+        new_game(2, B);
+        open_game_path(hwnd_, path);
+        EXPECT_EQ(shown_game(), game) << length;
+    }
+    KillTimer(nullptr, box_timer);
+    const std::vector<std::string> names = files_in(folder);
+    EXPECT_EQ(names.size(), 2 + 1 + MAX_PATH - 254u) << "., .., the planted file and one record a length";
+    EXPECT_EQ(read_file(folder + "\\~0000"), "someone's");
+
+    const std::string old = read_file(path);
+    click(3); // another game to save over it
+    g_write_file = write_half;
+    std::string told;
+    with_dialog([&] { save_game_as(hwnd_, path); },
+                {until([&] { return box_owned_by(hwnd_) != nullptr; }), [&] {
+                     told = message_text(box_owned_by(hwnd_));
+                     SendMessageA(box_owned_by(hwnd_), WM_COMMAND, IDOK, 0);
+                 }});
+    g_write_file = WriteFile;
+    EXPECT_EQ(told, "The game could not be saved as " + path + ".");
+    EXPECT_EQ(read_file(path), old);
+    EXPECT_EQ(files_in(folder), names);
+    for (const std::string& name : names)
+        DeleteFileA((folder + "\\" + name).c_str());
+    for (auto f = folders.rbegin(); f != folders.rend(); ++f)
+        RemoveDirectoryA(f->c_str());
 }
 
 } // namespace
