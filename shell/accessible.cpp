@@ -42,12 +42,6 @@ bool is_self(const VARIANT& child)
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// A bin a click would play now.
-bool playable_now(int bin)
-{
-    return playable(g_current, bin) && !computer_thinking();
-}
-
 class board_accessible final : public IAccessible {
 public:
     board_accessible(HWND hwnd, IAccessible* standard) : hwnd_(hwnd), standard_(standard) {}

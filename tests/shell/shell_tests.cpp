@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <array>
+#include <random>
 #include <tuple>
 #include <filesystem>
 
@@ -281,6 +282,50 @@ TEST_F(Shell, AScreenReaderReadsAndPlaysTheBoard)
     }
     KillTimer(nullptr, box_timer);
     EXPECT_EQ(status_text(0), new_game_prompt);
+    board->Release();
+    CoUninitialize();
+}
+
+// One rule for a bin that can be played now: through games between two people, to their end and past it,
+// and against a computer whose search cannot start, the reader's state and default action say of each bin
+// what a click on it then does.
+TEST_F(Shell, TheReaderSaysOfEachBinWhatAClickDoes)
+{
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    IAccessible* const board = reader_board(hwnd_);
+    ASSERT_NE(board, nullptr);
+    g_create_thread = [](LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
+                         LPDWORD) -> HANDLE { return nullptr; };
+    const UINT_PTR box_timer = SetTimer(nullptr, 0, 10, answer_result_box);
+    std::mt19937 rng(8);
+    int over = 0, computers = 0;
+    for (int step = 0; step < 300; ++step) {
+        if (step % 100 == 0) {
+            g_num_players = step % 200 == 0 ? 1 : 2;
+            SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
+            pump_pending();
+        }
+        // Mostly the side to move's bins, now and then any bin.
+        const int bin = rng() % 4 ? first_bin(g_current->turn) + static_cast<int>(rng() % 6)
+                                  : static_cast<int>(rng() % 14);
+        VARIANT child{}, state{};
+        child.vt = VT_I4, child.lVal = bin + 1;
+        BSTR action = nullptr;
+        board->get_accState(child, &state), board->get_accDefaultAction(child, &action);
+        // A store is text, never to be played.
+        const bool says = side_of(bin) >= 0 && !(state.lVal & STATE_SYSTEM_UNAVAILABLE),
+                   acts = narrow(action) == "Play";
+        over += game_over(g_current) && says;
+        computers += computer_plays(g_current->turn) && says;
+        const node* before = g_current;
+        play(bin);
+        pump_pending();
+        EXPECT_EQ(says, acts) << step;
+        EXPECT_EQ(g_current != before, says) << step << " bin " << bin;
+    }
+    KillTimer(nullptr, box_timer);
+    g_create_thread = CreateThread;
+    EXPECT_TRUE(over > 0 && computers > 0) << "a finished game and the computer's side were met";
     board->Release();
     CoUninitialize();
 }
