@@ -1,6 +1,7 @@
 // The Help menu: our own help viewer on wkivari.hlp, and the home page opened in the user's browser.
 #include "shell/help.h"
 
+#include "board/board.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
 #include "shell/help_file.h"
@@ -164,11 +165,22 @@ void load_help(const char* path)
 // ---- the viewer window ---------------------------------------------------------------
 
 constexpr char help_class[] = "wKivariHelp";
+// Lengths at 96 DPI; the viewer draws them px(length) long.
 constexpr int margin = 8;
 constexpr int min_width = 560;
 constexpr int min_height = 340;
+constexpr int open_width = 780;
+constexpr int open_height = 500;
 
+// The DPI the viewer is laid out for, and its fonts made for it.
+int g_help_dpi = 96;
+HFONT g_text_font = nullptr;
 HFONT g_title_font = nullptr;
+
+int px(int length)
+{
+    return MulDiv(length, g_help_dpi, 96);
+}
 
 HWND item(int id)
 {
@@ -261,19 +273,20 @@ void layout(HWND hwnd)
     RECT client;
     GetClientRect(hwnd, &client);
     const int w = client.right, h = client.bottom;
-    const int left_w = std::clamp(w * 9 / 20, 220, 360);
-    MoveWindow(item(IDC_HELP_TABS), margin, margin, left_w, h - 2 * margin, TRUE);
-    RECT page{margin, margin, margin + left_w, h - margin};
+    const int m = px(margin);
+    const int left_w = std::clamp(w * 9 / 20, px(220), px(360));
+    MoveWindow(item(IDC_HELP_TABS), m, m, left_w, h - 2 * m, TRUE);
+    RECT page{m, m, m + left_w, h - m};
     SendMessageA(item(IDC_HELP_TABS), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
-    InflateRect(&page, -4, -4);
+    InflateRect(&page, -px(4), -px(4));
     const int pw = page.right - page.left;
     MoveWindow(item(IDC_HELP_TOPICS), page.left, page.top, pw, page.bottom - page.top, TRUE);
-    MoveWindow(item(IDC_HELP_KEY_LABEL), page.left, page.top + 2, pw, 16, TRUE);
-    MoveWindow(item(IDC_HELP_KEYWORD), page.left, page.top + 20, pw, 22, TRUE);
-    MoveWindow(item(IDC_HELP_INDEX), page.left, page.top + 48, pw, page.bottom - page.top - 48, TRUE);
-    const int right = 2 * margin + left_w;
-    MoveWindow(item(IDC_HELP_TITLE), right + 2, margin + 4, w - right - margin - 2, 24, TRUE);
-    MoveWindow(item(IDC_HELP_TEXT), right, margin + 32, w - right - margin, h - 2 * margin - 32, TRUE);
+    MoveWindow(item(IDC_HELP_KEY_LABEL), page.left, page.top + px(2), pw, px(16), TRUE);
+    MoveWindow(item(IDC_HELP_KEYWORD), page.left, page.top + px(20), pw, px(22), TRUE);
+    MoveWindow(item(IDC_HELP_INDEX), page.left, page.top + px(48), pw, page.bottom - page.top - px(48), TRUE);
+    const int right = 2 * m + left_w;
+    MoveWindow(item(IDC_HELP_TITLE), right + px(2), m + px(4), w - right - m - px(2), px(24), TRUE);
+    MoveWindow(item(IDC_HELP_TEXT), right, m + px(32), w - right - m, h - 2 * m - px(32), TRUE);
 }
 
 // The tab order of what is shown now.
@@ -355,7 +368,6 @@ HWND make_control(HWND parent, const char* cls, const char* text, DWORD style, D
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_hinst, nullptr);
     if (c == nullptr)
         return nullptr;
-    SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     SetWindowSubclass(c, key_proc, id, 0);
     return c;
 }
@@ -375,15 +387,11 @@ void create_controls(HWND hwnd)
                  WS_EX_CLIENTEDGE, IDC_HELP_TOPICS);
     make_control(hwnd, "STATIC", "Type the first letters of a keyword:", SS_LEFT, 0, IDC_HELP_KEY_LABEL);
     make_control(hwnd, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_HELP_KEYWORD);
-    HWND index = make_control(hwnd, "LISTBOX", "",
-                              WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS,
-                              WS_EX_CLIENTEDGE, IDC_HELP_INDEX);
-    int tab_stop = 92; // dialog units: the topic column
-    SendMessageA(index, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tab_stop));
+    make_control(hwnd, "LISTBOX", "",
+                 WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS,
+                 WS_EX_CLIENTEDGE, IDC_HELP_INDEX);
     HWND title = make_control(hwnd, "STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
                               IDC_HELP_TITLE);
-    if (title != nullptr && g_title_font != nullptr)
-        SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(g_title_font), FALSE);
     make_control(hwnd, "EDIT", "",
                  WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                  WS_EX_CLIENTEDGE, IDC_HELP_TEXT);
@@ -392,14 +400,53 @@ void create_controls(HWND hwnd)
     RemoveWindowSubclass(title, key_proc, IDC_HELP_TITLE);
 }
 
-HFONT make_title_font()
+void delete_fonts()
 {
+    for (HFONT* font : {&g_text_font, &g_title_font}) {
+        if (*font != nullptr)
+            DeleteObject(*font);
+        *font = nullptr;
+    }
+}
+
+// Gives the controls fonts for g_help_dpi: the system's GUI font, made for
+// the system's DPI, scaled, and for the heading the same bold and half as
+// tall again (the stock font where making one fails). The fonts they had go
+// after. The index's topic column follows: the list box measures it in the
+// font's average width.
+void set_fonts(bool redraw)
+{
+    HFONT text = nullptr, title = nullptr;
     LOGFONTA font{};
-    if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font) == 0)
-        return nullptr;
-    font.lfHeight = font.lfHeight < 0 ? font.lfHeight * 3 / 2 : -16;
-    font.lfWeight = FW_BOLD;
-    return CreateFontIndirectA(&font);
+    if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font) != 0) {
+        font.lfHeight = MulDiv(font.lfHeight, g_help_dpi, window_dpi(nullptr));
+        text = CreateFontIndirectA(&font);
+        font.lfHeight = font.lfHeight < 0 ? font.lfHeight * 3 / 2 : -px(16);
+        font.lfWeight = FW_BOLD;
+        title = CreateFontIndirectA(&font);
+    }
+    HGDIOBJ text_shown = text != nullptr ? text : GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ title_shown = title != nullptr ? title : text_shown;
+    for (int id = IDC_HELP_TABS; id <= IDC_HELP_TEXT; ++id)
+        SendMessageA(item(id), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(id == IDC_HELP_TITLE ? title_shown : text_shown), redraw);
+    int tab_stop = 92; // dialog units
+    SendMessageA(item(IDC_HELP_INDEX), LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tab_stop));
+    delete_fonts();
+    g_text_font = text;
+    g_title_font = title;
+}
+
+// The viewer came to a monitor of another DPI: new fonts, the place and
+// size Windows suggests, and the controls laid out again.
+void on_dpi_changed(HWND hwnd, int dpi, const RECT* suggested)
+{
+    g_help_dpi = usable_dpi(dpi);
+    set_fonts(true);
+    if (suggested != nullptr)
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layout(hwnd);
 }
 
 LRESULT CALLBACK help_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
@@ -407,15 +454,19 @@ LRESULT CALLBACK help_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
     switch (msg) {
     case WM_CREATE:
         g_help_wnd = hwnd;
-        g_title_font = make_title_font();
+        g_help_dpi = window_dpi(hwnd);
         create_controls(hwnd);
+        set_fonts(false);
         layout(hwnd);
+        return 0;
+    case WM_DPICHANGED:
+        on_dpi_changed(hwnd, HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
         return 0;
     case WM_SIZE:
         layout(hwnd);
         return 0;
     case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {min_width, min_height};
+        reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {px(min_width), px(min_height)};
         return 0;
     case WM_ACTIVATE:
         // Back to the control that had the focus, or the page's first one.
@@ -456,9 +507,7 @@ LRESULT CALLBACK help_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         break;
     case WM_DESTROY:
         g_help_wnd = nullptr;
-        if (g_title_font != nullptr)
-            DeleteObject(g_title_font);
-        g_title_font = nullptr;
+        delete_fonts();
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wparam, lparam);
@@ -514,9 +563,18 @@ HWND show_help(HWND owner, const char* path, int page)
         if (!register_help_class())
             return nullptr;
         HWND hwnd = CreateWindowExA(0, help_class, "wKivari Help", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, 780, 500, owner, nullptr, g_hinst, nullptr);
+                                    CW_USEDEFAULT, open_width, open_height, owner, nullptr, g_hinst, nullptr);
         if (hwnd == nullptr)
             return nullptr;
+        // Only now is the window's DPI known. A large scale on a small
+        // screen gets no more than the screen's work area.
+        MONITORINFO monitor{sizeof monitor};
+        RECT work{0, 0, px(open_width), px(open_height)};
+        if (GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor))
+            work = monitor.rcWork;
+        SetWindowPos(hwnd, nullptr, 0, 0, std::min(px(open_width), static_cast<int>(work.right - work.left)),
+                     std::min(px(open_height), static_cast<int>(work.bottom - work.top)),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         if (owner != nullptr)
             center_dialog(hwnd, owner);
         load_help(path);

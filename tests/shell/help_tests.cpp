@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cwchar>
+
 const ULONGLONG wait_limit_ms = 20000;
 
 namespace {
@@ -27,6 +31,66 @@ protected:
     void key(int id, WPARAM key) { SendMessageA(item(id), WM_KEYDOWN, key, 1); }
     help_file file_;
 };
+
+// What a user sees of the viewer at one DPI.
+struct view {
+    SIZE client{};
+    bool inside = true;   // every control lies in the client area
+    bool fits = true;     // the one-line controls are as tall as their text, the list as wide as each topic
+    int title_height = 0; // the heading's text
+    int rows = 0;         // topics the list shows at once
+};
+
+int text_height(HWND c, const wchar_t* text = L"", int* width = nullptr)
+{
+    HDC dc = GetDC(c);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0)));
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+    SelectObject(dc, old);
+    ReleaseDC(c, dc);
+    if (width != nullptr)
+        *width = size.cx;
+    return tm.tmHeight;
+}
+
+view measure(HWND viewer)
+{
+    view v;
+    RECT client, r;
+    GetClientRect(viewer, &client);
+    v.client = {client.right, client.bottom};
+    for (int id = IDC_HELP_TABS; id <= IDC_HELP_TEXT; ++id) {
+        HWND c = GetDlgItem(viewer, id);
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&r), 2);
+        v.inside =
+            v.inside && r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
+        GetClientRect(c, &r);
+        if (id == IDC_HELP_KEY_LABEL || id == IDC_HELP_KEYWORD || id == IDC_HELP_TITLE)
+            v.fits = v.fits && r.bottom >= text_height(c);
+    }
+    HWND list = GetDlgItem(viewer, IDC_HELP_TOPICS);
+    const int item_height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    GetClientRect(list, &r);
+    v.rows = r.bottom / std::max(item_height, 1);
+    for (int i = 0, n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); i < n; ++i) {
+        std::wstring topic(SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(topic.data()));
+        int width = 0;
+        v.fits = v.fits && item_height >= text_height(list, topic.c_str(), &width) && width < r.right;
+    }
+    v.title_height = text_height(GetDlgItem(viewer, IDC_HELP_TITLE));
+    return v;
+}
+
+// True when `big` is twice `small` give or take a tenth.
+bool twice(int big, int small)
+{
+    return std::abs(big - 2 * small) <= big / 10;
+}
 
 TEST(BrowserCommand, IsCutAtThePlaceholderAndRefusedWhenItWouldNotFit)
 {
@@ -59,6 +123,42 @@ TEST_F(Viewer, SearchListsTheKeywordsTheTypedLettersFindAndEnterOpensTheFirstOne
         key(IDC_HELP_KEYWORD, VK_RETURN);
         EXPECT_EQ(shown(IDC_HELP_TITLE), opens);
     }
+}
+
+// The viewer opens at the display's DPI (WKIVARI_TEST_DPI in a run that sets Wine's), its 96-DPI size
+// scaled within the screen, and goes to a monitor of 192 DPI (of 96 from 192) as Windows moves it, taking
+// the size Windows suggests. At each DPI the heading, the field and every topic's name show whole inside
+// the window; at 192 the window's inside and its fonts are about twice as large, with as many topics shown.
+TEST_F(Viewer, FitsItsTextsAtTheDisplaysDpiAndAfterAMoveToAnother)
+{
+    const char* const wanted = std::getenv("WKIVARI_TEST_DPI");
+    const int dpi = wanted != nullptr ? std::atoi(wanted) : 96, other = dpi == 96 ? 192 : 96;
+    ASSERT_NE(command(IDM_HELP_CONTENTS), nullptr);
+    const view opened = measure(g_help_wnd);
+    RECT place, work;
+    GetWindowRect(g_help_wnd, &place);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(place.right - place.left,
+              std::min(MulDiv(780, dpi, 96), static_cast<int>(work.right - work.left)));
+    EXPECT_EQ(place.bottom - place.top,
+              std::min(MulDiv(500, dpi, 96), static_cast<int>(work.bottom - work.top)));
+    if (other > dpi) // smaller, so that twice the size fits the screen
+        SetWindowPos(g_help_wnd, nullptr, 0, 0, 620, 480, SWP_NOMOVE | SWP_NOZORDER);
+    const view before = measure(g_help_wnd);
+    GetWindowRect(g_help_wnd, &place);
+    place.right = place.left + MulDiv(place.right - place.left, other, dpi);
+    place.bottom = place.top + MulDiv(place.bottom - place.top, other, dpi);
+    SendMessageA(g_help_wnd, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&place));
+    const view moved = measure(g_help_wnd);
+    const view& big = other > dpi ? moved : before;
+    const view& small = other > dpi ? before : moved;
+    for (const view* v : {&opened, &before, &moved})
+        EXPECT_TRUE(v->inside && v->fits) << (v == &moved ? other : dpi);
+    EXPECT_TRUE(twice(big.client.cx, small.client.cx) && twice(big.client.cy, small.client.cy))
+        << big.client.cx << "x" << big.client.cy << " against " << small.client.cx << "x" << small.client.cy;
+    EXPECT_TRUE(twice(big.title_height, small.title_height))
+        << big.title_height << ", " << small.title_height;
+    EXPECT_GE(big.rows, small.rows);
 }
 
 TEST_F(Viewer, AMissingOrDamagedFileIsSaidWithNothingToOpenAndTheViewerGoesWithTheMainWindow)
