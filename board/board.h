@@ -64,11 +64,6 @@ RECT bin_cell(int bin);
 // `after` (EVENT_OBJECT_VALUECHANGE, child bin + 1).
 void notify_counts(HWND hwnd, const int (&before)[14], const int (&after)[14]);
 
-// The value of each bin's move while Show Move Values shows them, drawn
-// small on the bin: "0" for the best, "-2" for two stones worse, "=" before
-// a value that is the game's result; empty for none.
-extern char g_value_text[14][8];
-
 // Frames drawn round a bin's cell over its stones, each on one bin or -1:
 // the keyboard's focus, and the bin the computer suggests; and the mark on
 // the bin the last move was sown from.

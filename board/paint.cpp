@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "game/session.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
 
@@ -15,7 +16,6 @@ int g_bin_h = 0;
 int g_focus_bin = -1;
 int g_hint_bin = -1;
 int g_last_move_bin = -1;
-char g_value_text[14][8] = {};
 
 HBITMAP g_board_bitmaps[3] = {};
 HIMAGELIST g_stone_images = nullptr;
@@ -110,7 +110,7 @@ void draw_last_move_mark(HDC dc, int bin)
 
 // A move's value in a small label at the middle of the cell's edge away from
 // the mover: green for the best, dark red for the rest.
-void draw_value(HDC dc, int bin, const char* text)
+void draw_value(HDC dc, int bin, const char* text, bool best)
 {
     HFONT font =
         CreateFontA(-scaled(11), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -123,7 +123,6 @@ void draw_value(HDC dc, int bin, const char* text)
     const int pad = scaled(4), w = size.cx + 2 * pad, h = size.cy + scaled(2);
     const int left = (cell.left + cell.right - w) / 2;
     const int top = side_of(bin) == BOTTOM_STORE ? cell.top + scaled(3) : cell.bottom - scaled(3) - h;
-    const bool best = std::strcmp(text, "0") == 0 || std::strcmp(text, "=0") == 0;
     with_pen_and_brush(dc, 1, best ? RGB(0, 110, 0) : RGB(150, 0, 0), RGB(255, 252, 232),
                        [&] { RoundRect(dc, left, top, left + w, top + h, scaled(8), scaled(8)); });
     SetBkMode(dc, TRANSPARENT);
@@ -313,9 +312,13 @@ void paint_board(HWND hwnd, HIMAGELIST images)
         draw_frame(dc, g_focus_bin, scaled(6), scaled(2), RGB(32, 48, 160));
     if (g_last_move_bin >= 0)
         draw_last_move_mark(dc, g_last_move_bin);
-    for (int bin = 0; bin < 14; ++bin)
-        if (g_value_text[bin][0] != 0)
-            draw_value(dc, bin, g_value_text[bin]);
+    // Each move's value while Show Move Values shows them, small on its bin.
+    for (int bin = 0; bin < 14; ++bin) {
+        char label[8];
+        value_label(bin, label);
+        if (label[0] != 0)
+            draw_value(dc, bin, label, g_bin_values[bin].loss == 0);
+    }
 
     if (mem) {
         if (before)

@@ -6,6 +6,7 @@
 #include "game/options.h"
 #include "game/play.h"
 #include "game/record.h"
+#include "game/session.h"
 #include "game/texts.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
@@ -441,41 +442,28 @@ void show_hint(HWND hwnd, int bin)
 void want_values(HWND hwnd)
 {
     if (!g_show_values || g_thread != INVALID_HANDLE_VALUE || request_wanted() || !hint_possible(g_current) ||
-        std::any_of(std::begin(g_value_text), std::end(g_value_text), [](const char* t) { return *t != 0; }))
+        values_shown())
         return;
     start_search(hwnd, new_request(), false, true);
 }
 
 void show_values(HWND hwnd, int count)
 {
-    if (count <= 0 || g_current == nullptr)
-        return;
-    // The best for the mover is the top side's highest h or the bottom side's lowest.
-    const bool top = g_current->turn == TOP_STORE;
-    int best = s_values[0].h;
-    for (int i = 1; i < count; ++i)
-        best = top ? std::max(best, s_values[i].h) : std::min(best, s_values[i].h);
     bool changed[14] = {};
-    for (int i = 0; i < count && i < 6; ++i) {
-        const int bin = s_values[i].bin, value = top ? s_values[i].h - best : best - s_values[i].h;
-        if (bin < 0 || bin > 13)
-            continue;
-        snprintf(g_value_text[bin], sizeof g_value_text[bin], "%s%d", s_values[i].exact ? "=" : "", value);
-        changed[bin] = true;
-        NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd, OBJID_CLIENT, bin + 1);
-    }
+    keep_values(g_current, s_values, count, changed);
+    for (int bin = 0; bin < 14; ++bin)
+        if (changed[bin])
+            NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd, OBJID_CLIENT, bin + 1);
     repaint_bins(hwnd, changed);
 }
 
 void clear_values(HWND hwnd)
 {
     bool changed[14] = {};
-    for (int bin = 0; bin < 14; ++bin) {
-        changed[bin] = g_value_text[bin][0] != 0;
-        g_value_text[bin][0] = 0;
+    drop_values(changed);
+    for (int bin = 0; bin < 14; ++bin)
         if (changed[bin])
             NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd, OBJID_CLIENT, bin + 1);
-    }
     repaint_bins(hwnd, changed);
 }
 

@@ -64,7 +64,7 @@ bool open_game(HWND hwnd, const game_record& record);
 
 // Show Move Values: while on, in a person's turn each bin of the side to
 // move shows its move's value against the best at the Difficulty
-// (g_value_text), found quietly on the search thread; any change of the
+// (g_bin_values), found quietly on the search thread; any change of the
 // position takes them away at once, and they are found anew.
 extern bool g_show_values;
 // V and the menu item: the values on or off, with the item's check mark.

@@ -15,6 +15,7 @@
 #include "engine/engine.h"
 #include "game/controller.h"
 #include "game/play.h"
+#include "game/session.h"
 
 namespace {
 
@@ -141,10 +142,12 @@ public:
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override
     {
         const int bin = bin_of(child);
-        if (bin < 0 || text == nullptr || g_value_text[bin][0] == 0)
+        char description[32] = "";
+        if (bin >= 0)
+            value_description(bin, description);
+        if (text == nullptr || description[0] == 0)
             return none(child, text);
-        const std::string value = g_value_text[bin] + (g_value_text[bin][0] == '=' ? 1 : 0);
-        *text = bstr("Value: " + value + (value == "0" ? ", best" : ""));
+        *text = bstr(description);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override

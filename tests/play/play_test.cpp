@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <functional>
 #include <map>
 #include <numeric>
@@ -15,6 +16,7 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "game/play.h"
+#include "game/session.h"
 #include "game/record.h"
 #include "game/stone_lists.h"
 #include "game/texts.h"
@@ -391,6 +393,42 @@ TEST_F(Play, RecordsReadBackAsTheGamesTheyWereWrittenFrom)
     }
     EXPECT_GT(mixed_refused, 5);
     EXPECT_EQ(results.size(), 4u) << "every result was written";
+}
+
+// Move values on show, over positions of random games at small depths: every move of the side to move has
+// its label, none else; the best shows 0, and each other shows how many stones worse it is for its mover;
+// "=" marks the values that are the game's result. Taking them off leaves no label.
+TEST_F(Play, MoveValuesShowEachMovesLossAgainstTheBest)
+{
+    std::mt19937 rng(17);
+    for (int round = 0; round < 60; ++round) {
+        game g(rng, static_cast<int>(rng() % 40));
+        const node* n = g.path.back();
+        move_value v[6];
+        const int count = move_values(n, static_cast<int>(rng() % 5), {rng() % 2 == 0, false}, v);
+        bool changed[14] = {};
+        keep_values(n, v, count, changed);
+        const int sign = n->turn == TOP_STORE ? 1 : -1; // the mover's gain in h
+        int least = INT_MAX;
+        for (int i = 0, bin = 0; bin < 14; ++bin) {
+            char label[8];
+            value_label(bin, label);
+            const bool move = i < count && v[i].bin == bin;
+            ASSERT_EQ(changed[bin] && label[0] != 0, move) << bin;
+            ASSERT_EQ(move, side_of(bin) == n->turn && n->bins[bin] > 0);
+            if (!move)
+                continue;
+            const bin_value& b = g_bin_values[bin];
+            least = std::min(least, b.loss);
+            EXPECT_EQ(label, (v[i].exact ? "=" : "") + std::to_string(-b.loss));
+            for (int j = 0; j < count; ++j) // each pair apart by the difference of their values
+                EXPECT_EQ(b.loss - g_bin_values[v[j].bin].loss, sign * (v[j].h - v[i].h));
+            ++i;
+        }
+        EXPECT_TRUE(count == 0 || least == 0);
+        drop_values(changed);
+        EXPECT_FALSE(values_shown());
+    }
 }
 
 // Each fault of a record refused with its line, from the first tag to a move after the end of a game.

@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "game/controller.h"
 #include "game/options.h"
+#include "game/session.h"
 #include "game/texts.h"
 #include "resources/resource.h"
 #include "tests/win32/harness.h"
@@ -345,8 +346,11 @@ TEST_F(Shell, MoveValuesShowOnTheBinsAndToAReader)
         board->get_accDescription(child, &text);
         return narrow(text);
     };
-    const auto shown = [] {
-        return std::any_of(g_value_text, g_value_text + 14, [](const char* t) { return *t; });
+    const auto shown = [] { return values_shown(); };
+    const auto label_of = [](int bin) {
+        char label[8];
+        value_label(bin, label);
+        return std::string(label);
     };
     g_difficulty = 8, g_num_stones = 1; // a short game, so that its end comes within the search
     SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
@@ -356,32 +360,21 @@ TEST_F(Shell, MoveValuesShowOnTheBinsAndToAReader)
     int exact = 0;
     while (!game_over(g_current)) {
         ASSERT_TRUE(pump_until(shown));
-        node position = *g_current;
-        position.parent = position.first_child = position.next_sibling = nullptr;
-        move_value values[6];
-        const int count = move_values(&position, g_difficulty, current_search_settings(), values);
-        const bool top = g_current->turn == TOP_STORE;
-        int best = values[0].h, first = -1;
-        for (int i = 0; i < count; ++i)
-            best = top ? std::max(best, values[i].h) : std::min(best, values[i].h);
-        for (int bin = 0, i = 0; bin < 14; ++bin) {
-            std::string want;
-            if (i < count && values[i].bin == bin) {
-                want = (values[i].exact ? "=" : "") +
-                       std::to_string(top ? values[i].h - best : best - values[i].h);
-                exact += values[i++].exact;
-                first = first < 0 ? bin : first;
-            }
-            EXPECT_EQ(g_value_text[bin], want) << "bin " << bin;
-            const std::string plain = want.empty() || want[0] != '=' ? want : want.substr(1);
+        // Each move of the side to move labelled, and the reader told the same.
+        int first = -1;
+        for (int bin = 0; bin < 14; ++bin) {
+            const std::string want = label_of(bin), plain = want.substr(want.starts_with("=") ? 1 : 0);
+            EXPECT_EQ(want.empty(), side_of(bin) != g_current->turn || g_current->bins[bin] == 0) << bin;
             EXPECT_EQ(description(bin),
                       want.empty() ? "" : "Value: " + plain + (plain == "0" ? ", best" : ""));
+            exact += want.starts_with("=");
+            first = first < 0 && !want.empty() ? bin : first;
         }
         // The best's label in its green on the board.
         redraw_board(hwnd_);
         HDC dc = GetDC(hwnd_);
         const RECT r = bin_cell(first);
-        const std::string label = g_value_text[first];
+        const std::string label = label_of(first);
         int green = 0;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
