@@ -64,13 +64,7 @@ RECT bin_cell(int bin);
 // `after` (EVENT_OBJECT_VALUECHANGE, child bin + 1).
 void notify_counts(HWND hwnd, const int (&before)[14], const int (&after)[14]);
 
-// Frames drawn round a bin's cell over its stones, each on one bin or -1:
-// the keyboard's focus, and the bin the computer suggests; and the mark on
-// the bin the last move was sown from.
-extern int g_focus_bin;
-extern int g_hint_bin;
-extern int g_last_move_bin;
-// Moves `frame` (g_focus_bin, g_hint_bin or g_last_move_bin) to `bin` (-1
+// Moves `frame` (game/session's g_focus_bin, g_hint_bin or g_last_move_bin) to `bin` (-1
 // hides it) and repaints the cells it leaves and enters. The focus frame
 // coming to a bin tells screen readers (EVENT_OBJECT_FOCUS, child bin + 1).
 void set_frame(HWND hwnd, int& frame, int bin);

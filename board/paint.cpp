@@ -13,10 +13,6 @@
 int g_bin_w = 0;
 int g_bin_h = 0;
 
-int g_focus_bin = -1;
-int g_hint_bin = -1;
-int g_last_move_bin = -1;
-
 HBITMAP g_board_bitmaps[3] = {};
 HIMAGELIST g_stone_images = nullptr;
 

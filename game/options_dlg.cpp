@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "game/options.h"
 #include "game/options_file.h"
+#include "game/session.h"
 #include "resources/resource.h"
 #include "shell/dialogs.h"
 #include "shell/shell.h"
@@ -102,7 +103,7 @@ void on_ok(HWND dlg)
     g_sounds = checked(dlg, IDC_SOUNDS);
     g_tooltips = checked(dlg, IDC_TOOLTIPS);
     g_num_players = checked(dlg, IDC_PLAYERS_0) ? 0 : checked(dlg, IDC_PLAYERS_1) ? 1 : 2;
-    refresh_values(g_hwnd_main); // at the new Difficulty and rule
+    session_refresh_values(); // at the new Difficulty and rule
     // The options apply for this run whether or not they could be saved, but
     // the user learns that the next start will not have them.
     if (!write_options())

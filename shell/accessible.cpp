@@ -13,7 +13,6 @@
 
 #include "board/board.h"
 #include "engine/engine.h"
-#include "game/controller.h"
 #include "game/play.h"
 #include "game/session.h"
 

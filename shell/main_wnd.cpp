@@ -26,6 +26,7 @@ LRESULT on_create(HWND hwnd)
     create_tooltips(hwnd); // needs the bin size; a failure leaves the board without tips
     read_options();
     show_pace(hwnd);
+    connect_game_view(hwnd);
     // -2 without a game record; only -1 would make the platform refuse the window.
     return init_game(hwnd);
 }

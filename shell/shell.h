@@ -28,6 +28,13 @@ void set_status_bar_dpi(int dpi);
 // there is no status bar.
 void set_status_text(HWND hwnd, int part, const char* text);
 
+// Connects the game's session to the main window `hwnd` (shell/game_view.cpp):
+// the board, the status bar, the History list, the sound and the result box.
+void connect_game_view(HWND hwnd);
+// The one call that plays the move sound; PlaySoundA in the program. A test
+// may point it elsewhere to count the sounds.
+extern BOOL(WINAPI* g_play_sound)(LPCSTR sound, HMODULE module, DWORD flags);
+
 LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 
 // Start-up without the message loop, so a test can make the real window.

@@ -3,7 +3,7 @@
 
 #include "board/board.h"
 #include "engine/engine.h"
-#include "game/controller.h"
+#include "game/play.h"
 #include "game/options.h"
 #include "shell/shell.h"
 

@@ -3,6 +3,7 @@
 
 #include "engine/engine.h"
 #include "game/options.h"
+#include "game/session.h"
 #include "resources/resource.h"
 #include "tests/win32/harness.h"
 

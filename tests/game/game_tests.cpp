@@ -6,6 +6,7 @@
 #include "engine/node_alloc.h"
 #include "engine/engine.h"
 #include "game/options.h"
+#include "game/session.h"
 #include "game/options_file.h"
 #include "game/record.h"
 #include "game/texts.h"
@@ -744,6 +745,7 @@ TEST_F(Game, PaceItemsMarkAndSaveThePaceAtOnce)
 TEST_F(Game, TheLastMoveIsMarkedAndTheGameMenuActsAsItsKeys)
 {
     const auto command = [&](UINT id) { SendMessageA(hwnd_, WM_COMMAND, id, 0), pump_pending(); };
+    EXPECT_EQ(status_text(0), new_game_prompt) << "the program's start";
     g_num_players = 2;
     click(first_bin(g_current->turn)); // before the first New Game: undone, the opening asks for one again
     key('Z', true);

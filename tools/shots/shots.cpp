@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "game/controller.h"
 #include "game/options.h"
+#include "game/session.h"
 #include "resources/resource.h"
 #include "shell/help.h"
 #include "shell/shell.h"

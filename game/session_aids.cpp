@@ -1,0 +1,229 @@
+// What the session's searches are for and what their results mean: the computer's move, the hint and
+// the move values, kept as numbers with their one label.
+#include "game/session.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "game/options.h"
+#include "game/texts.h"
+
+search_order g_order{};
+move_value g_found_values[6];
+bool g_searching = false;
+bool g_show_values = false;
+bin_value g_bin_values[14];
+
+namespace {
+
+// The position the running search works on: it builds and frees its tree
+// below this copy, so the game path, with the moves taken back, stays whole.
+node s_searched{};
+
+void end_hint()
+{
+    g_view.hint_timer(false);
+    g_view.frame(g_hint_bin, -1);
+}
+
+void clear_values()
+{
+    bool changed[14] = {};
+    drop_values(changed);
+    for (int bin = 0; bin < 14; ++bin)
+        if (changed[bin])
+            g_view.value_changed(bin);
+    g_view.repaint(changed);
+}
+
+// A values search gives way; the values are asked for again when wanted.
+void abandon_values()
+{
+    if (g_searching && g_order.kind == search_kind::values)
+        session_abandon();
+}
+
+// Starts a search for `request` on the current position.
+void start_search(request_id request, search_kind kind)
+{
+    s_searched = *g_current;
+    s_searched.parent = s_searched.first_child = s_searched.next_sibling = nullptr;
+    // Whatever the option holds, the search is never handed a negative depth.
+    g_order = {&s_searched, std::clamp(g_difficulty, 0, MAX_SEARCH_DEPTH), current_search_settings(), request,
+               kind};
+    g_searching = g_view.start_search();
+    if (!g_searching) {
+        // Nothing is left waiting for a result: a click may play the
+        // computer's side, after which it is asked again, or New Game starts
+        // over. A hint or values that cannot start just do not come.
+        if (kind == search_kind::move)
+            g_view.message(cannot_search);
+        return;
+    }
+    if (kind == search_kind::values)
+        return; // no busy cursor, and the status stays as it is
+    g_view.busy(true);
+    g_view.message(kind == search_kind::hint ? looking_for_hint : pondering);
+}
+
+void show_hint(int bin)
+{
+    if (g_current == nullptr || side_of(bin) != g_current->turn || g_current->bins[bin] < 1) {
+        g_view.message(waits_for_new_game(g_current, g_started) ? new_game_prompt : your_turn);
+        return;
+    }
+    g_view.frame(g_hint_bin, bin);
+    g_view.hint_timer(true);
+    char text[80];
+    snprintf(text, sizeof text, "Hint: bin %s", bin_label[bin]);
+    g_view.message(text);
+    session_want_values();
+}
+
+void show_values(int count)
+{
+    bool changed[14] = {};
+    keep_values(g_current, g_found_values, count, changed);
+    for (int bin = 0; bin < 14; ++bin)
+        if (changed[bin])
+            g_view.value_changed(bin);
+    g_view.repaint(changed);
+}
+
+} // namespace
+
+// The hint and the values belong to the position on show: a new one takes both off.
+void session_end_aids()
+{
+    end_hint();
+    clear_values();
+}
+
+void session_want_values()
+{
+    if (!g_show_values || g_searching || request_wanted() || !hint_possible(g_current) || values_shown())
+        return;
+    start_search(new_request(), search_kind::values);
+}
+
+bool session_computer_turn(request_id request)
+{
+    // One search at a time, and only for the request still wanted.
+    if (g_current == nullptr || g_searching || !take_request(request))
+        return false;
+    start_search(request, search_kind::move);
+    return g_searching;
+}
+
+bool session_result_wanted(request_id request)
+{
+    return g_searching && request == g_order.request;
+}
+
+void session_search_done(int result)
+{
+    g_searching = false;
+    if (g_order.kind == search_kind::values) {
+        if (result > 0 && g_current != nullptr)
+            show_values(result);
+        return;
+    }
+    if (g_order.kind == search_kind::hint)
+        show_hint(result);
+    else
+        session_play(g_current, result);
+    g_view.busy(false);
+}
+
+void session_abandon()
+{
+    if (!g_searching)
+        return;
+    g_view.stop_search();
+    g_searching = false;
+    g_view.busy(false);
+}
+
+bool session_thinking()
+{
+    return g_searching && g_order.kind == search_kind::move;
+}
+
+void session_ask_hint()
+{
+    abandon_values(); // they come again once the hint is shown
+    if (g_searching || request_wanted() || !hint_possible(g_current))
+        return;
+    start_search(new_request(), search_kind::hint);
+}
+
+void session_hint_over()
+{
+    end_hint();
+}
+
+bool session_toggle_values()
+{
+    g_show_values = !g_show_values;
+    if (g_show_values) {
+        session_want_values();
+    } else {
+        abandon_values();
+        clear_values();
+    }
+    return g_show_values;
+}
+
+void session_refresh_values()
+{
+    abandon_values();
+    clear_values();
+    session_want_values();
+}
+
+void keep_values(const node* n, const move_value* values, int count, bool (&changed)[14])
+{
+    if (n == nullptr || count <= 0)
+        return;
+    const bool top = n->turn == TOP_STORE;
+    count = std::min(count, 6);
+    int best = values[0].h;
+    for (int i = 1; i < count; ++i)
+        best = top ? std::max(best, values[i].h) : std::min(best, values[i].h);
+    for (int i = 0; i < count; ++i) {
+        const int bin = values[i].bin;
+        if (bin < 0 || bin > 13)
+            continue;
+        g_bin_values[bin] = {true, top ? best - values[i].h : values[i].h - best, values[i].exact};
+        changed[bin] = true;
+    }
+}
+
+void drop_values(bool (&changed)[14])
+{
+    for (int bin = 0; bin < 14; ++bin) {
+        changed[bin] = g_bin_values[bin].shown;
+        g_bin_values[bin] = {};
+    }
+}
+
+bool values_shown()
+{
+    return std::any_of(std::begin(g_bin_values), std::end(g_bin_values),
+                       [](const bin_value& v) { return v.shown; });
+}
+
+void value_label(int bin, char (&text)[8])
+{
+    text[0] = 0;
+    if (bin >= 0 && bin < 14 && g_bin_values[bin].shown)
+        snprintf(text, sizeof text, "%s%d", g_bin_values[bin].exact ? "=" : "", -g_bin_values[bin].loss);
+}
+
+void value_description(int bin, char (&text)[32])
+{
+    text[0] = 0;
+    if (bin >= 0 && bin < 14 && g_bin_values[bin].shown)
+        snprintf(text, sizeof text, "Value: %d%s", -g_bin_values[bin].loss,
+                 g_bin_values[bin].loss == 0 ? ", best" : "");
+}
