@@ -11,6 +11,7 @@
 #include "game/play.h"
 #include "game/record.h"
 #include "game/session.h"
+#include "game/stone_lists.h"
 #include "game/texts.h"
 
 namespace {
@@ -221,8 +222,11 @@ TEST_F(Session, ARecordOpensAsTheGameItHolds)
     ASSERT_TRUE(session_open(record));
     EXPECT_TRUE(g_current->level == 3 && g_last_move_bin == 12 && g_allow_empty_caps == 1);
     EXPECT_EQ(said(), (std::vector<std::string>{"history shown", "ask"})) << "Player 1 again, the computer";
-    for (int undone = 0; undone < 3; ++undone)
+    for (int undone = 0; undone < 3; ++undone) {
         session_undo();
+        for (int bin = 0; bin < 14; ++bin) // the stones' lists as the counts, move by move
+            ASSERT_EQ(bin_count(bin), g_current->bins[bin]) << undone << " bin " << bin;
+    }
     EXPECT_EQ(g_current, g_root);
     EXPECT_EQ(g_root->bins[0], 1);
     session_new_game();
