@@ -48,14 +48,12 @@ BOOL WINAPI count_sound(LPCSTR, HMODULE module, DWORD flags)
     return ++g_sounds_played;
 }
 
-// The thread seam: a thread that cannot be made, or one held before it runs.
-enum class threads { normal, fail, held } g_threads;
+// The thread seam: a thread held before it runs.
+enum class threads { normal, held } g_threads;
 HANDLE g_held;
 HANDLE WINAPI make_thread(LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUTINE f, LPVOID p, DWORD flags,
                           LPDWORD id)
 {
-    if (g_threads == threads::fail)
-        return nullptr;
     const DWORD hold = g_threads == threads::held ? CREATE_SUSPENDED : 0;
     g_threads = threads::normal; // held once
     return g_held = CreateThread(a, s, f, p, flags | hold, id);
@@ -329,20 +327,6 @@ TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
     }
 }
 
-// The person may then play the computer's side by a click (or start a new game).
-TEST_F(Game, WithoutAThreadForTheComputerThePersonGoesOn)
-{
-    new_game(1, T, threads::fail);
-    pump_pending();
-    EXPECT_EQ(status_text(0), "The computer cannot move: out of resources.");
-    EXPECT_TRUE(!asked() && GetCursor() != g_busy_cursor);
-    key('1'); // a key never plays the computer's side
-    EXPECT_EQ(g_current->level, 0);
-    click(12);
-    EXPECT_EQ(g_current->level, 1);
-    EXPECT_EQ(status_text(0), your_turn);
-}
-
 // Each key in turn from the opening of a game for two: the position, the focus frame, the message part.
 TEST_F(Game, KeysPlayFrameTakeBackAndCommand)
 {
@@ -418,38 +402,6 @@ TEST_F(Game, TakingBackAndPlayingAgainShowExactlyWhatWasShown)
     }
 }
 
-// The search is abandoned at once, and Ctrl+Y gives the computer its turn again. Before the person's first
-// turn Ctrl+Z does nothing, pressed or held, and what can be played again stays.
-TEST_F(Game, TakingBackAbandonsTheComputersSearchAndKeepsWhatCanBePlayedAgain)
-{
-    start_deep_search(1);
-    key('Z', true); // nothing to take back
-    key('H');
-    EXPECT_TRUE(searching() && g_current == g_root && status_text(0) == pondering);
-    new_game(1, B);
-    click(1);
-    ASSERT_TRUE(pump_until(searching));
-    key('Z', true);
-    EXPECT_TRUE(!asked() && g_current == g_root && status_text(0) == your_turn);
-    EXPECT_EQ(node_alloc_live(), live_before_ + 2); // kept to be played again
-    g_difficulty = 2;
-    key('Y', true);
-    ASSERT_TRUE(pump_until(person_to_move) && g_current->level >= 2) << "the computer is asked again";
-    new_game(1, T);
-    ASSERT_TRUE(pump_until(person_to_move));
-    click(first_bin(B) + 5);
-    ASSERT_TRUE(pump_until(person_to_move));
-    const node* last = g_current;
-    key('Z', true);
-    const std::string first = view();
-    for (WPARAM z : {WPARAM('Z'), 'Z' | repeated, WPARAM('Z')}) {
-        key(z, true);
-        EXPECT_TRUE(view() == first && !asked()) << z;
-    }
-    key('Y', true);
-    EXPECT_TRUE(pump_until(person_to_move) && g_current == last);
-}
-
 // A key that plays acts on the position its player saw: one pressed while the move before was being sown is
 // dropped, and no key plays the computer's side while its move is asked for.
 TEST_F(Game, KeysPlayOnlyThePersonsSideAndOnlyOnceItsTurnIsShown)
@@ -514,8 +466,7 @@ TEST_F(Game, PlayingAgainShowsTheRecordUnderEitherRuleAndHistoryTheNewestLine)
     EXPECT_GT(mattered, 5);
 }
 
-// The answer names the bin and frames it for a while; a result that a click or New Game abandoned is dropped,
-// and the computer answers a move made during a hint.
+// The answer names the bin and frames it for a while; a result that a click or New Game abandoned is dropped.
 TEST_F(Game, AHintShowsTheComputersChoiceUnlessAClickOrNewGameCameFirst)
 {
     g_difficulty = 3;
@@ -536,14 +487,6 @@ TEST_F(Game, AHintShowsTheComputersChoiceUnlessAClickOrNewGameCameFirst)
         EXPECT_TRUE(g_hint_bin < 0 && !searching() && status_text(0) == your_turn &&
                     g_current->level == (by_click ? 1 : 0));
     }
-    g_num_stones = 6, g_difficulty = MAX_SEARCH_DEPTH;
-    new_game(1, B);
-    key('H');
-    ASSERT_TRUE(searching());
-    g_difficulty = 1;
-    click(1); // the hint still searching when the move is shown
-    EXPECT_TRUE(pump_until(person_to_move) && g_current->level >= 2 && g_hint_bin < 0)
-        << "the computer answered";
 }
 
 using Settings = InTempDir;

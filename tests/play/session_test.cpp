@@ -150,6 +150,9 @@ TEST_F(Session, UndoStopsTheComputerAndRedoPlaysItsReplyAgain)
     EXPECT_EQ(said().front(), "stop");
     EXPECT_TRUE(g_current == thinking->parent && !g_searching && g_current->turn == B);
     EXPECT_EQ(g_last_move_bin, g_current->move);
+    session_ask_hint(); // searched on a copy: the moves to play again stay
+    answer();
+    said();
     session_redo();
     EXPECT_EQ(g_current, thinking);
     char line[80];
