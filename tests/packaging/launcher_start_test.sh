@@ -68,6 +68,13 @@ timeout 5 wineserver -w 2>/dev/null
 echo 144 >"$scratch/shim/dpi"
 "$runner" --play "$stand_in" exit "Z:${scratch//\//\\}\\ran" 0 || fail "the stand-in did not run"
 [[ $(logpixels) == 0x90 ]] || fail "Wine's DPI did not follow the desktop to 144: $(<"$scratch/reg")"
+# The player's own in the hardware profile, where Wine looks without the
+# first key: it stays, and no first key is written over it.
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
+echo 192 >"$scratch/shim/dpi"
+"$runner" --play "$stand_in" exit "Z:${scratch//\//\\}\\ran" 0 || fail "the stand-in did not run"
+[[ -z $(logpixels) ]] || fail "the player's 120 DPI in the hardware profile was overridden: $(<"$scratch/reg")"
 # The player's own, as winecfg sets it; it stays below with the desktop at 192.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
 echo 192 >"$scratch/shim/dpi"
