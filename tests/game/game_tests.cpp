@@ -230,27 +230,6 @@ TEST_F(Game, Soak)
     }
 }
 
-TEST_F(Game, RefusedMovesChangeNothingButTheMessageAndATieIsATie)
-{
-    new_game(2, B);
-    click(2); // four stones into store 6: the bottom side moves again, bin 2 now empty
-    const std::string before = view();
-    for (int bin : {2, 6, 13, 9, -2, -1, 14, 1000, 3}) {
-        if (bin == 3)
-            node_alloc_fail(0, 1); // no memory for the move
-        EXPECT_EQ(make_move(hwnd_, g_current, bin), -3) << bin;
-        node_alloc_fail(-1, 0);
-        EXPECT_EQ(status_text(0), move_refused) << bin;
-        set_status_text(hwnd_, 0, your_turn);
-        EXPECT_EQ(view(), before) << bin;
-    }
-    // A tie: the bottom side's last stone empties its row, and each side holds 24.
-    const int tie[14] = {0, 0, 0, 0, 0, 1, 23, 4, 4, 4, 4, 4, 4, 0};
-    for (int i = 0; i < 14; ++i)
-        std::fill_n(g_stones[i], tie[i], 0), g_stones[i][g_current->bins[i] = tie[i]] = -1;
-    ASSERT_NO_FATAL_FAILURE(play_to_end(false, false));
-}
-
 // Clicks, and requests and results that are not ours, wait; New Game and closing wait for the search's
 // thread to end, and the nodes it made are gone.
 TEST_F(Game, WhileTheComputerThinksInputWaitsAndNewGameOrClosingAbandonsTheSearch)
@@ -270,28 +249,6 @@ TEST_F(Game, WhileTheComputerThinksInputWaitsAndNewGameOrClosingAbandonsTheSearc
     PostMessageA(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_EQ(run_until_quit(), std::optional<int>(0));
     EXPECT_EQ(node_alloc_live(), live_before_ + 1);
-}
-
-TEST_F(Game, AResultOrRequestFromBeforeNewGameIsNeverApplied)
-{
-    g_difficulty = 1;
-    for (int players : {2, 1}) {
-        // The computer's first move is found and posted, not yet handled.
-        new_game(1, T, threads::held);
-        ASSERT_TRUE(pump_until(searching));
-        ResumeThread(g_held);
-        ASSERT_EQ(WaitForSingleObject(g_held, static_cast<DWORD>(wait_limit_ms)), WAIT_OBJECT_0);
-        new_game(players, T);
-        ASSERT_TRUE(pump_until(person_to_move));
-        EXPECT_EQ(g_current->level, players == 1 ? 1 : 0); // the new game's own move only
-        EXPECT_EQ(g_sounds_played, g_current->level);
-    }
-    new_game(1, B);
-    click(0); // the computer's turn is asked for, then a game for two begins
-    new_game(2, B);
-    const std::string fresh = view();
-    pump_pending();
-    EXPECT_EQ(view(), fresh);
 }
 
 // The Options dialog may change the depth and the settings while a search runs; the search plays by those
