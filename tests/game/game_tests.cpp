@@ -251,39 +251,6 @@ TEST_F(Game, WhileTheComputerThinksInputWaitsAndNewGameOrClosingAbandonsTheSearc
     EXPECT_EQ(node_alloc_live(), live_before_ + 1);
 }
 
-// The Options dialog may change the depth and the settings while a search runs; the search plays by those
-// of the moment it was ordered, and never at a depth outside what the program searches.
-TEST_F(Game, ASearchPlaysByTheOptionsItWasOrderedWith)
-{
-    const search_settings off{false, false}, on{true, true};
-    const std::tuple<int, int, search_settings> rows[] = {{1, 3, off},       {1, 1, on},
-                                                          {2, 4, on},        {-3, 2, off},
-                                                          {INT_MIN, 1, off}, {MAX_SEARCH_DEPTH + 40, 1, off}};
-    for (const auto& [ordered, changed, settings] : rows) {
-        // An opening where the change would choose another move.
-        const int depth = std::clamp(ordered, 0, MAX_SEARCH_DEPTH);
-        int stones = 0, expected = 0;
-        do
-            expected = opening_move(++stones, depth, off);
-        while (stones < 8 && ordered == depth && expected == opening_move(stones, changed, settings));
-        ASSERT_TRUE(ordered != depth || expected != opening_move(stones, changed, settings));
-        g_num_stones = stones;
-        g_difficulty = ordered;
-        new_game(1, T, threads::held);
-        ASSERT_TRUE(pump_until(searching));
-        g_difficulty = changed;
-        g_allow_empty_caps = settings.empty_caps;
-        g_random_moves = settings.random_moves;
-        ResumeThread(g_held);
-        ASSERT_TRUE(
-            pump_until([] { return person_to_move() || finished() || status_text(0) == move_refused; }) &&
-            g_root->first_child != nullptr);
-        EXPECT_EQ(g_root->first_child->move, expected)
-            << "ordered at " << ordered << ", " << stones << " stones";
-        g_allow_empty_caps = g_random_moves = 0;
-    }
-}
-
 // Each key in turn from the opening of a game for two: the position, the focus frame, the message part.
 TEST_F(Game, KeysPlayFrameTakeBackAndCommand)
 {

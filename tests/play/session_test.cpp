@@ -109,6 +109,10 @@ TEST_F(Session, TheComputersTurnComesOnlyForTheRequestStillWanted)
     EXPECT_FALSE(session_computer_turn(asked + 1));
     EXPECT_TRUE(session_computer_turn(asked) && session_thinking());
     EXPECT_EQ(said(), (std::vector<std::string>{"search", pondering}));
+    // The search plays by the options it was ordered with, and never at a depth it does not search.
+    g_difficulty = 7, g_allow_empty_caps = 1;
+    EXPECT_TRUE(g_order.depth == 2 && !g_order.settings.empty_caps);
+    g_allow_empty_caps = 0;
     EXPECT_FALSE(session_computer_turn(asked)) << "one search at a time";
     EXPECT_FALSE(playable_now(0)) << "no move while the computer thinks";
     const int level = g_current->level;
@@ -116,10 +120,11 @@ TEST_F(Session, TheComputersTurnComesOnlyForTheRequestStillWanted)
     EXPECT_EQ(g_current->level, level + 1);
     EXPECT_TRUE(g_current->parent->turn == T && !g_searching);
     // Given up at New Game: stopped, and neither the queued request nor the old result counts.
-    g_first_turn = T;
+    g_first_turn = T, g_difficulty = MAX_SEARCH_DEPTH + 40;
     session_new_game();
     const request_id first = g_asked;
     ASSERT_TRUE(session_computer_turn(first));
+    EXPECT_EQ(g_order.depth, MAX_SEARCH_DEPTH);
     session_new_game();
     EXPECT_FALSE(session_result_wanted(first) || session_computer_turn(first));
     const std::vector<std::string> log = said();
