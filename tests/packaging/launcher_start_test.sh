@@ -28,10 +28,10 @@ cat >"$scratch/shim/xrdb" <<'SHIM'
 [[ $1 == -query ]] && printf 'Xft.antialias:\t1\nXft.dpi:\t%s\n' "$(<"${0%/*}/dpi")"
 SHIM
 chmod +x "$scratch/shim/wine" "$scratch/shim/xrdb" && export PATH=$scratch/shim:$PATH
-# The prefix's LogPixels while Wine runs, through a file: Wine's services
-# would hold a pipe open.
+# The prefix's LogPixels (under key $1, else where winecfg sets it) while
+# Wine runs, through a file: Wine's services would hold a pipe open.
 logpixels() {
-    wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels >"$scratch/reg" 2>&1
+    wine reg query "${1:-HKCU\Control Panel\Desktop}" /v LogPixels >"$scratch/reg" 2>&1
     tr -d '\r' <"$scratch/reg" | awk '$1 == "LogPixels" { print $3 }'
 }
 
@@ -69,12 +69,17 @@ echo 144 >"$scratch/shim/dpi"
 "$runner" --play "$stand_in" exit "Z:${scratch//\//\\}\\ran" 0 || fail "the stand-in did not run"
 [[ $(logpixels) == 0x90 ]] || fail "Wine's DPI did not follow the desktop to 144: $(<"$scratch/reg")"
 # The player's own in the hardware profile, where Wine looks without the
-# first key: it stays, and no first key is written over it.
+# first key: it stays, and no first key is written over it, even when it is
+# the DPI the launcher last set in the first.
 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
-wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
 echo 192 >"$scratch/shim/dpi"
-"$runner" --play "$stand_in" exit "Z:${scratch//\//\\}\\ran" 0 || fail "the stand-in did not run"
-[[ -z $(logpixels) ]] || fail "the player's 120 DPI in the hardware profile was overridden: $(<"$scratch/reg")"
+for profile in 120 144; do
+    wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$profile" /f >/dev/null 2>&1
+    "$runner" --play "$stand_in" exit "Z:${scratch//\//\\}\\ran" 0 || fail "the stand-in did not run"
+    [[ -z $(logpixels) ]] || fail "the player's $profile DPI in the hardware profile was overridden: $(<"$scratch/reg")"
+    [[ $(logpixels 'HKCC\Software\Fonts') == "$(printf '0x%x' "$profile")" ]] ||
+        fail "the hardware profile's DPI is not the player's $profile: $(<"$scratch/reg")"
+done
 # The player's own, as winecfg sets it; it stays below with the desktop at 192.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
 echo 192 >"$scratch/shim/dpi"
