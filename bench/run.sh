@@ -12,6 +12,12 @@
 # the same set at Difficulty 10, 15 and 19 (kivari_set_bench --values).
 #
 # bench/run.sh signature prints the searches' signature (bench/NOTES.md).
+#
+# bench/run.sh exact [ARGS] times the endgame table's build and solves the
+# openings and the benchmark set exactly (kivari_exact_bench --set); add
+# --four=3600 for the 4-stone opening with empty captures, --cache=DIR to keep
+# the tables between runs; its options are listed at the top of
+# bench/exact_bench.cpp.
 set -e
 cd "$(dirname "$0")/.."
 cmake --preset native >/dev/null
@@ -24,6 +30,11 @@ if [ "$1" = values ]; then
     shift
     cmake --build --preset native --target kivari_set_bench
     exec build/native/bench/kivari_set_bench --values --depths=10,15,19 "$@"
+fi
+if [ "$1" = exact ]; then
+    shift
+    cmake --build --preset native --target kivari_exact_bench
+    exec build/native/bench/kivari_exact_bench --set "$@"
 fi
 if [ "$1" = signature ]; then
     cmake --build --preset native --target kivari_signature

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 namespace ref {
@@ -90,6 +91,57 @@ struct search {
                 return false;
         }
         return true;
+    }
+};
+
+// The game as the controller plays it: the end test after every move, the
+// stones left in a row counted for its owner. A full-depth minimax of the
+// stones in play that the top side ends with, the top side maximising and
+// the bottom side minimising; remembered per position, as only the playing
+// bins and the side to move decide it. For up to 15 stones in a bin.
+struct to_the_end {
+    bool empty_caps = false;
+    // Open addressing on the position (4 bits a bin, then the side), with
+    // the share plus one in the top byte; 0: a free slot.
+    std::vector<uint64_t> known = std::vector<uint64_t>(std::size_t{1} << 23);
+
+    int top_share(const Pos& p)
+    {
+        if (row_sum(p, 0) == 0 || row_sum(p, 7) == 0)
+            return row_sum(p, 7);
+        uint64_t key = p.turn == 13;
+        for (int bin : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12})
+            key = key << 4 | static_cast<uint64_t>(p.b[bin]);
+        std::size_t at = (key * 0x9e3779b97f4a7c15ull) >> 41;
+        for (; known[at] != 0; at = (at + 1) % known.size())
+            if ((known[at] & ((uint64_t{1} << 56) - 1)) == key)
+                return static_cast<int>(known[at] >> 56) - 1;
+        int best = p.turn == 13 ? -1 : 1 << 20;
+        for (int bin = p.turn - 6; bin < p.turn; ++bin)
+            if (p.b[bin] != 0)
+                best = p.turn == 13 ? std::max(best, move_share(p, bin)) : std::min(best, move_share(p, bin));
+        while (known[at] != 0) // the moves' positions may have taken the slot
+            at = (at + 1) % known.size();
+        known[at] = key | static_cast<uint64_t>(best + 1) << 56;
+        return best;
+    }
+
+    // The top side's share of p's stones in play after `bin` and best play.
+    int move_share(const Pos& p, int bin)
+    {
+        Pos c = p;
+        c.b[6] = c.b[13] = 0;
+        play(c, bin, empty_caps);
+        const int won = c.b[13];
+        c.b[6] = c.b[13] = 0;
+        return won + top_share(c);
+    }
+
+    // The same as the side to move's margin: its share less the other's.
+    int margin(const Pos& p, int share)
+    {
+        const int top_margin = 2 * share - row_sum(p, 0) - row_sum(p, 7);
+        return p.turn == 13 ? top_margin : -top_margin;
     }
 };
 
