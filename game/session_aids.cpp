@@ -217,7 +217,8 @@ void value_label(int bin, char (&text)[8])
 {
     text[0] = 0;
     if (bin >= 0 && bin < 14 && g_bin_values[bin].shown)
-        snprintf(text, sizeof text, "%s%d", g_bin_values[bin].exact ? "=" : "", -g_bin_values[bin].loss);
+        snprintf(text, sizeof text, "%s%d", g_bin_values[bin].exact ? "=" : "",
+                 static_cast<short>(-g_bin_values[bin].loss));
 }
 
 void value_description(int bin, char (&text)[32])

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
-#include <cwchar>
 
 const ULONGLONG wait_limit_ms = 20000;
 
@@ -32,64 +32,46 @@ protected:
     help_file file_;
 };
 
-// What a user sees of the viewer at one DPI.
-struct view {
-    SIZE client{};
-    bool inside = true;   // every control lies in the client area
-    bool fits = true;     // the one-line controls are as tall as their text, the list as wide as each topic
-    int title_height = 0; // the heading's text
-    int rows = 0;         // topics the list shows at once
-};
-
-int text_height(HWND c, const wchar_t* text = L"", int* width = nullptr)
+// The height of control `c`'s font, and the width of `text` in it.
+SIZE text_size(HWND c, const std::wstring& text = L"")
 {
     HDC dc = GetDC(c);
     const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0)));
     TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
     SIZE size{};
-    GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
-    SelectObject(dc, old);
-    ReleaseDC(c, dc);
-    if (width != nullptr)
-        *width = size.cx;
-    return tm.tmHeight;
+    GetTextMetricsA(dc, &tm);
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old), ReleaseDC(c, dc);
+    return {size.cx, tm.tmHeight};
 }
 
-view measure(HWND viewer)
+// The viewer's inside, its heading's text height and the topics it shows at once. Meanwhile every control
+// must lie inside, the one-line ones as tall as their text and the list as wide as each topic's name.
+std::array<int, 4> measure(int dpi)
 {
-    view v;
     RECT client, r;
-    GetClientRect(viewer, &client);
-    v.client = {client.right, client.bottom};
+    GetClientRect(g_help_wnd, &client);
     for (int id = IDC_HELP_TABS; id <= IDC_HELP_TEXT; ++id) {
-        HWND c = GetDlgItem(viewer, id);
+        HWND c = GetDlgItem(g_help_wnd, id);
         GetWindowRect(c, &r);
-        MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&r), 2);
-        v.inside =
-            v.inside && r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
+        MapWindowPoints(nullptr, g_help_wnd, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << id << " at " << dpi;
         GetClientRect(c, &r);
-        if (id == IDC_HELP_KEY_LABEL || id == IDC_HELP_KEYWORD || id == IDC_HELP_TITLE)
-            v.fits = v.fits && r.bottom >= text_height(c);
+        const bool one_line = id == IDC_HELP_KEY_LABEL || id == IDC_HELP_KEYWORD || id == IDC_HELP_TITLE;
+        EXPECT_TRUE(!one_line || r.bottom >= text_size(c).cy) << id << " at " << dpi;
     }
-    HWND list = GetDlgItem(viewer, IDC_HELP_TOPICS);
-    const int item_height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    HWND list = GetDlgItem(g_help_wnd, IDC_HELP_TOPICS);
+    const int item = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
     GetClientRect(list, &r);
-    v.rows = r.bottom / std::max(item_height, 1);
-    for (int i = 0, n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); i < n; ++i) {
+    for (int i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
         std::wstring topic(SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
-        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(topic.data()));
-        int width = 0;
-        v.fits = v.fits && item_height >= text_height(list, topic.c_str(), &width) && width < r.right;
+        topic.resize(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(topic.data())));
+        const SIZE size = text_size(list, topic);
+        EXPECT_TRUE(item >= size.cy && size.cx < r.right) << "topic " << i << " at " << dpi;
     }
-    v.title_height = text_height(GetDlgItem(viewer, IDC_HELP_TITLE));
-    return v;
-}
-
-// True when `big` is twice `small` give or take a tenth.
-bool twice(int big, int small)
-{
-    return std::abs(big - 2 * small) <= big / 10;
+    return {client.right, client.bottom, text_size(GetDlgItem(g_help_wnd, IDC_HELP_TITLE)).cy,
+            r.bottom / std::max(item, 1)};
 }
 
 TEST(BrowserCommand, IsCutAtThePlaceholderAndRefusedWhenItWouldNotFit)
@@ -127,38 +109,32 @@ TEST_F(Viewer, SearchListsTheKeywordsTheTypedLettersFindAndEnterOpensTheFirstOne
 
 // The viewer opens at the display's DPI (WKIVARI_TEST_DPI in a run that sets Wine's), its 96-DPI size
 // scaled within the screen, and goes to a monitor of 192 DPI (of 96 from 192) as Windows moves it, taking
-// the size Windows suggests. At each DPI the heading, the field and every topic's name show whole inside
-// the window; at 192 the window's inside and its fonts are about twice as large, with as many topics shown.
+// the size Windows suggests. At each DPI its texts fit; at 192 its inside and heading are about twice as
+// large, with as many topics shown.
 TEST_F(Viewer, FitsItsTextsAtTheDisplaysDpiAndAfterAMoveToAnother)
 {
     const char* const wanted = std::getenv("WKIVARI_TEST_DPI");
     const int dpi = wanted != nullptr ? std::atoi(wanted) : 96, other = dpi == 96 ? 192 : 96;
     ASSERT_NE(command(IDM_HELP_CONTENTS), nullptr);
-    const view opened = measure(g_help_wnd);
     RECT place, work;
     GetWindowRect(g_help_wnd, &place);
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_EQ(place.right - place.left,
-              std::min(MulDiv(780, dpi, 96), static_cast<int>(work.right - work.left)));
-    EXPECT_EQ(place.bottom - place.top,
-              std::min(MulDiv(500, dpi, 96), static_cast<int>(work.bottom - work.top)));
+    EXPECT_EQ(place.right - place.left, std::min<LONG>(MulDiv(780, dpi, 96), work.right - work.left));
+    EXPECT_EQ(place.bottom - place.top, std::min<LONG>(MulDiv(500, dpi, 96), work.bottom - work.top));
+    measure(dpi);
     if (other > dpi) // smaller, so that twice the size fits the screen
         SetWindowPos(g_help_wnd, nullptr, 0, 0, 620, 480, SWP_NOMOVE | SWP_NOZORDER);
-    const view before = measure(g_help_wnd);
+    const std::array<int, 4> before = measure(dpi);
     GetWindowRect(g_help_wnd, &place);
     place.right = place.left + MulDiv(place.right - place.left, other, dpi);
     place.bottom = place.top + MulDiv(place.bottom - place.top, other, dpi);
     SendMessageA(g_help_wnd, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&place));
-    const view moved = measure(g_help_wnd);
-    const view& big = other > dpi ? moved : before;
-    const view& small = other > dpi ? before : moved;
-    for (const view* v : {&opened, &before, &moved})
-        EXPECT_TRUE(v->inside && v->fits) << (v == &moved ? other : dpi);
-    EXPECT_TRUE(twice(big.client.cx, small.client.cx) && twice(big.client.cy, small.client.cy))
-        << big.client.cx << "x" << big.client.cy << " against " << small.client.cx << "x" << small.client.cy;
-    EXPECT_TRUE(twice(big.title_height, small.title_height))
-        << big.title_height << ", " << small.title_height;
-    EXPECT_GE(big.rows, small.rows);
+    const std::array<int, 4> moved = measure(other), &big = other > dpi ? moved : before,
+                             &small = other > dpi ? before : moved;
+    for (int k = 0; k < 3; ++k) // the inside's width and height, the heading: twice, give or take a tenth
+        EXPECT_LE(std::abs(big[k] - 2 * small[k]), big[k] / 10)
+            << k << ": " << big[k] << " against " << small[k];
+    EXPECT_GE(big[3], small[3]) << "topics shown";
 }
 
 TEST_F(Viewer, AMissingOrDamagedFileIsSaidWithNothingToOpenAndTheViewerGoesWithTheMainWindow)

@@ -132,43 +132,21 @@ TEST_F(Shell, HistoryListsTheMovesAsTheyArePlayed)
     EXPECT_EQ(lines, played);
 }
 
-// What a user meets of the resources: the title, each menu item's command, an About text that cannot be
-// selected; and a window of fixed size.
+// What a user meets of the resources: the title, each menu's commands in order (0 a separator), an About
+// text that cannot be selected; and a window of fixed size.
 TEST_F(Shell, ResourcesAsTheUserMeetsThem)
 {
     EXPECT_EQ(window_text(hwnd_), "wKivari");
     EXPECT_FALSE(GetWindowLongA(hwnd_, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
-    const std::pair<const char*, UINT> items[] = {{"&New Game", IDM_NEW_GAME},
-                                                  {"&Options...", IDM_OPTIONS},
-                                                  {"&History...", IDM_HISTORY},
-                                                  {"E&xit", IDM_EXIT},
-                                                  {"&Contents", IDM_HELP_CONTENTS},
-                                                  {"&Search...", IDM_HELP_SEARCH},
-                                                  {"&Tessary Homepage", IDM_HOMEPAGE},
-                                                  {"&About...", IDM_ABOUT},
-                                                  {"&Undo\tCtrl+Z", IDM_UNDO},
-                                                  {"&Redo\tCtrl+Y", IDM_REDO},
-                                                  {"&Hint\tH", IDM_HINT},
-                                                  {"Animation: &Normal", IDM_PACE_NORMAL},
-                                                  {"Animation: &Fast", IDM_PACE_FAST},
-                                                  {"Animation: &Instant", IDM_PACE_INSTANT},
-                                                  {"&Open Game...\tCtrl+O", IDM_OPEN_GAME},
-                                                  {"&Save Game...\tCtrl+S", IDM_SAVE_GAME},
-                                                  {"&Copy Game\tCtrl+C", IDM_COPY_GAME},
-                                                  {"&Paste Game\tCtrl+V", IDM_PASTE_GAME},
-                                                  {"Show Move &Values\tV", IDM_MOVE_VALUES}};
-    for (const auto& [text, id] : items) {
-        char shown[32] = "";
-        GetMenuStringA(GetMenu(hwnd_), id, shown, sizeof shown, MF_BYCOMMAND);
-        EXPECT_STREQ(shown, text) << id;
-    }
-    // The Game popup between File and Help, its items in order.
-    std::vector<UINT> ids;
-    for (int k = 0; k < GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), 1)); ++k)
-        ids.push_back(GetMenuItemID(GetSubMenu(GetMenu(hwnd_), 1), k));
-    EXPECT_EQ(ids, (std::vector<UINT>{IDM_UNDO, IDM_REDO, IDM_HINT, 0, IDM_PACE_NORMAL, IDM_PACE_FAST,
-                                      IDM_PACE_INSTANT, 0, IDM_OPEN_GAME, IDM_SAVE_GAME, IDM_COPY_GAME,
-                                      IDM_PASTE_GAME, 0, IDM_MOVE_VALUES}));
+    std::vector<std::vector<UINT>> menus(GetMenuItemCount(GetMenu(hwnd_)));
+    for (size_t m = 0; m < menus.size(); ++m)
+        for (int k = 0; k < GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), m)); ++k)
+            menus[m].push_back(GetMenuItemID(GetSubMenu(GetMenu(hwnd_), m), k));
+    EXPECT_EQ(menus, (std::vector<std::vector<UINT>>{
+                         {IDM_NEW_GAME, 0, IDM_OPTIONS, IDM_HISTORY, 0, IDM_EXIT},
+                         {IDM_UNDO, IDM_REDO, IDM_HINT, 0, IDM_PACE_NORMAL, IDM_PACE_FAST, IDM_PACE_INSTANT,
+                          0, IDM_OPEN_GAME, IDM_SAVE_GAME, IDM_COPY_GAME, IDM_PASTE_GAME, 0, IDM_MOVE_VALUES},
+                         {IDM_HELP_CONTENTS, IDM_HELP_SEARCH, 0, IDM_HOMEPAGE, 0, IDM_ABOUT}}));
     with_dialog(hwnd_, IDM_ABOUT, {[&] {
                     const HWND about = find_dialog("About", IDC_ABOUT_TEXT);
                     EXPECT_TRUE(about && !IsWindowEnabled(GetDlgItem(about, IDC_ABOUT_TEXT))) << about;
@@ -188,21 +166,35 @@ std::string narrow(BSTR text)
     return s;
 }
 
-// The board's object as a reader asks for it; null when refused.
-IAccessible* reader_board(HWND hwnd)
-{
-    IAccessible* board = nullptr;
-    return AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                      reinterpret_cast<void**>(&board)) == S_OK
-               ? board
-               : nullptr;
-}
-
 void CALLBACK answer_result_box(HWND, UINT, UINT_PTR, DWORD)
 {
     if (HWND box = find_dialog(game_over_text))
         SendMessageA(box, WM_COMMAND, IDOK, 0);
 }
+
+// The board's object as a reader asks for it, and the result box answered.
+class Reader : public Shell {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(Shell::SetUp());
+        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        ASSERT_EQ(AccessibleObjectFromWindow(hwnd_, OBJID_CLIENT, __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&board_)),
+                  S_OK);
+        box_timer_ = SetTimer(nullptr, 0, 10, answer_result_box);
+    }
+    void TearDown() override
+    {
+        KillTimer(nullptr, box_timer_);
+        if (board_ != nullptr)
+            board_->Release();
+        CoUninitialize();
+        Shell::TearDown();
+    }
+    IAccessible* board_ = nullptr;
+    UINT_PTR box_timer_ = 0;
+};
 
 // Events a reader is sent from this process: (event, child) for the board, child 0 for the status bar.
 std::vector<std::pair<DWORD, LONG>> g_events;
@@ -216,20 +208,17 @@ void CALLBACK record_event(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, L
 
 // What a screen reader finds on the board: each bin's name, count and state as the game stands, a default
 // action that plays as a click does, and the events a move, the focus frame and the message raise.
-TEST_F(Shell, AScreenReaderReadsAndPlaysTheBoard)
+TEST_F(Reader, AScreenReaderReadsAndPlaysTheBoard)
 {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    IAccessible* const board = reader_board(hwnd_);
-    ASSERT_NE(board, nullptr);
     // "name|value|state|default action" of bin `bin`, the state as u (unavailable) and f (focused).
     const auto read = [&](int bin) {
         VARIANT child{};
         child.vt = VT_I4, child.lVal = bin + 1;
         BSTR name = nullptr, value = nullptr, action = nullptr;
         VARIANT state{}, role{};
-        board->get_accName(child, &name), board->get_accValue(child, &value);
-        board->get_accState(child, &state), board->get_accRole(child, &role);
-        board->get_accDefaultAction(child, &action);
+        board_->get_accName(child, &name), board_->get_accValue(child, &value);
+        board_->get_accState(child, &state), board_->get_accRole(child, &role);
+        board_->get_accDefaultAction(child, &action);
         return narrow(name) + "|" + narrow(value) + "|" + (state.lVal & STATE_SYSTEM_UNAVAILABLE ? "u" : "") +
                (state.lVal & STATE_SYSTEM_FOCUSED ? "f" : "") + "|" + narrow(action) +
                (role.lVal == ROLE_SYSTEM_PUSHBUTTON   ? ""
@@ -243,9 +232,9 @@ TEST_F(Shell, AScreenReaderReadsAndPlaysTheBoard)
                                                record_event, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     VARIANT child{};
     child.vt = VT_I4, child.lVal = 8; // bin 7: not the side to move's
-    EXPECT_EQ(board->accDoDefaultAction(child), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(board_->accDoDefaultAction(child), DISP_E_MEMBERNOTFOUND);
     child.lVal = 2; // bin 1, as a click: its 4 stones into bins 2 to 5
-    EXPECT_EQ(board->accDoDefaultAction(child), S_OK);
+    EXPECT_EQ(board_->accDoDefaultAction(child), S_OK);
     pump_pending();
     EXPECT_EQ(g_current->level, 1);
     EXPECT_EQ(read(12), "Player 1 bin 1|4 stones||Play");
@@ -266,7 +255,6 @@ TEST_F(Shell, AScreenReaderReadsAndPlaysTheBoard)
     // hears is the board's, and the first bin it may play is played.
     g_num_players = 1, g_difficulty = 1;
     SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
-    const UINT_PTR box_timer = SetTimer(nullptr, 0, 10, answer_result_box);
     for (int moves = 0; !game_over(g_current); ++moves) {
         ASSERT_TRUE(moves < 200 &&
                     pump_until([] { return game_over(g_current) || status_text(0) == your_turn; }));
@@ -278,26 +266,19 @@ TEST_F(Shell, AScreenReaderReadsAndPlaysTheBoard)
             play = seen.ends_with("|Play") ? bin : play;
         }
         child.lVal = play + 1;
-        if (play >= 0 && board->accDoDefaultAction(child) == S_OK)
+        if (play >= 0 && board_->accDoDefaultAction(child) == S_OK)
             pump_pending();
     }
-    KillTimer(nullptr, box_timer);
     EXPECT_EQ(status_text(0), new_game_prompt);
-    board->Release();
-    CoUninitialize();
 }
 
 // One rule for a bin that can be played now: through games between two people, to their end and past it,
 // and against a computer whose search cannot start, the reader's state and default action say of each bin
 // what a click on it then does.
-TEST_F(Shell, TheReaderSaysOfEachBinWhatAClickDoes)
+TEST_F(Reader, TheReaderSaysOfEachBinWhatAClickDoes)
 {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    IAccessible* const board = reader_board(hwnd_);
-    ASSERT_NE(board, nullptr);
     g_create_thread = [](LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
                          LPDWORD) -> HANDLE { return nullptr; };
-    const UINT_PTR box_timer = SetTimer(nullptr, 0, 10, answer_result_box);
     std::mt19937 rng(8);
     int over = 0, computers = 0;
     for (int step = 0; step < 300; ++step) {
@@ -312,7 +293,7 @@ TEST_F(Shell, TheReaderSaysOfEachBinWhatAClickDoes)
         VARIANT child{}, state{};
         child.vt = VT_I4, child.lVal = bin + 1;
         BSTR action = nullptr;
-        board->get_accState(child, &state), board->get_accDefaultAction(child, &action);
+        board_->get_accState(child, &state), board_->get_accDefaultAction(child, &action);
         // A store is text, never to be played.
         const bool says = side_of(bin) >= 0 && !(state.lVal & STATE_SYSTEM_UNAVAILABLE),
                    acts = narrow(action) == "Play";
@@ -324,26 +305,20 @@ TEST_F(Shell, TheReaderSaysOfEachBinWhatAClickDoes)
         EXPECT_EQ(says, acts) << step;
         EXPECT_EQ(g_current != before, says) << step << " bin " << bin;
     }
-    KillTimer(nullptr, box_timer);
     g_create_thread = CreateThread;
     EXPECT_TRUE(over > 0 && computers > 0) << "a finished game and the computer's side were met";
-    board->Release();
-    CoUninitialize();
 }
 
 // Show Move Values in each person's turn: every non-empty bin of the side to move shows its move's value
 // from the engine against the best for the mover ("=" for the game's result), painted on the bin and given
 // to a reader as the bin's description; a move takes them off at once, and off they stay off.
-TEST_F(Shell, MoveValuesShowOnTheBinsAndToAReader)
+TEST_F(Reader, MoveValuesShowOnTheBinsAndToAReader)
 {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    IAccessible* const board = reader_board(hwnd_);
-    ASSERT_NE(board, nullptr);
     const auto description = [&](int bin) {
         VARIANT child{};
         child.vt = VT_I4, child.lVal = bin + 1;
         BSTR text = nullptr;
-        board->get_accDescription(child, &text);
+        board_->get_accDescription(child, &text);
         return narrow(text);
     };
     const auto shown = [] { return values_shown(); };
@@ -356,7 +331,6 @@ TEST_F(Shell, MoveValuesShowOnTheBinsAndToAReader)
     SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
     SendMessageA(hwnd_, WM_COMMAND, IDM_MOVE_VALUES, 0);
     EXPECT_TRUE(GetMenuState(GetMenu(hwnd_), IDM_MOVE_VALUES, MF_BYCOMMAND) & MF_CHECKED);
-    const UINT_PTR box_timer = SetTimer(nullptr, 0, 10, answer_result_box);
     int exact = 0;
     while (!game_over(g_current)) {
         ASSERT_TRUE(pump_until(shown));
@@ -384,14 +358,11 @@ TEST_F(Shell, MoveValuesShowOnTheBinsAndToAReader)
         play(first);
         EXPECT_FALSE(shown()) << "the values of the position before stay";
     }
-    KillTimer(nullptr, box_timer);
     EXPECT_GT(exact, 0) << "values that are the game's result";
     SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
     ASSERT_TRUE(pump_until(shown));
     SendMessageA(hwnd_, WM_COMMAND, IDM_MOVE_VALUES, 0);
     EXPECT_FALSE(shown() || g_thread != INVALID_HANDLE_VALUE);
-    board->Release();
-    CoUninitialize();
 }
 
 // Each part's share of the outer width is truncated on its own; the last part runs to the end.
