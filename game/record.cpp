@@ -154,7 +154,8 @@ int move_named(std::string_view line)
 
 } // namespace
 
-std::string write_record(const node* current, const std::string& date, std::string& error)
+std::string write_record(const node* current, const std::string& date, std::string& error,
+                         const std::vector<std::string>& comments)
 {
     std::vector<const node*> path;
     for (const node* n = current; n != nullptr; n = n->parent)
@@ -182,6 +183,8 @@ std::string write_record(const node* current, const std::string& date, std::stri
         char line[80];
         format_history_line(path[i], line);
         text += line;
+        if (i - 1 < comments.size() && !comments[i - 1].empty())
+            text += " ; " + comments[i - 1];
         text += "\r\n";
     }
     return text;
@@ -235,6 +238,8 @@ bool read_record(std::string_view text, game_record& out, std::string& error)
                 return fail(number, why);
             continue;
         }
+        // A move may carry a comment after it on its line.
+        line = trimmed(line.substr(0, line.find(';')));
         const int bin = move_named(line);
         const std::size_t colon = line.find(": ");
         if (bin < 0 && colon != std::string_view::npos && side_named(line.substr(0, colon)) != 0 &&

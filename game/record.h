@@ -13,7 +13,8 @@
 //
 // Stones, EmptyCaptures and First are required; Game, Date and Result are
 // checked for their form when present; other tags are ignored, and so are
-// blank lines and lines starting with ';'. Plain C++: the controller opens a
+// blank lines, lines starting with ';' and what follows a ';' after a move
+// ("Player 1: 4 ; -3, best 2"). Plain C++: the controller opens a
 // record into the game, and saves, copies and pastes through Win32.
 #pragma once
 
@@ -39,8 +40,10 @@ constexpr std::size_t max_record_line = 1000;
 // The record of the game from the root to `current` (the moves taken back
 // below it are not in it), with CR LF line ends; `date` as "2026.12.08".
 // Empty, with `error` saying why, when the game cannot be written as one
-// record: its moves were made under both empty-capture rules.
-std::string write_record(const node* current, const std::string& date, std::string& error);
+// record: its moves were made under both empty-capture rules. `comments`,
+// one a move from the first, go after their moves' lines (empty: none).
+std::string write_record(const node* current, const std::string& date, std::string& error,
+                         const std::vector<std::string>& comments = {});
 
 // Reads a record and plays its moves by the engine's rules. False at the
 // first fault, with `error` naming its line: "line 9: Player 1 is not to move".

@@ -1,0 +1,55 @@
+// Reviewing a game: every move judged by the values of its position's moves
+// at a depth (the stones it gave away against the best, and the mark that
+// earns), each side's tally, and the texts the review shows and the record
+// keeps. Plain C++: the analysis is meant for a worker thread; it reads only
+// the positions it is given and calls the engine's move_values.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+
+// What a move's loss makes of it: 1-2 stones an inaccuracy, 3-5 a mistake,
+// 6 or more a blunder.
+enum class review_mark { none, inaccuracy, mistake, blunder };
+review_mark mark_of(int loss);
+// "inaccuracy", "mistake", "blunder"; "" for none.
+const char* mark_name(review_mark mark);
+
+struct reviewed_move {
+    int mover = 0;      // the side that moved: BOTTOM_STORE or TOP_STORE
+    int bin = -1;       // the bin sown
+    int best = -1;      // the lowest-numbered best bin at the depth
+    int loss = 0;       // stones worse than the best for the mover; 0 for a best move
+    bool exact = false; // the played move's value is the game's true result
+    int lead = 0;       // the position after the move at the depth: Player 2's stones less Player 1's
+};
+
+// Judges the move `bin` played at `n` by the `count` values move_values
+// found at `n`. False, and `out` untouched, when they do not hold the move.
+bool judge_move(const node* n, int bin, const move_value* values, int count, reviewed_move& out);
+
+// Reviews `moves` (the bins sown, in order) from the opening `start` (whose
+// bins and turn are read) at `depth` under `settings`, appending to `out`.
+// Stops between positions when `stop` is set (it may be null), and when a
+// move is not legal or a search is refused or stopped. `progress` (may be
+// null) hears (moves done, moves) after each move. Returns the moves judged.
+using review_progress = void (*)(void* context, int done, int total);
+int review_game(const node* start, const std::vector<int>& moves, int depth, search_settings settings,
+                const std::atomic<bool>* stop, review_progress progress, void* context,
+                std::vector<reviewed_move>& out);
+
+// One side's tally: its moves reviewed, their marks and the stones lost.
+struct review_tally {
+    int moves = 0, inaccuracies = 0, mistakes = 0, blunders = 0, lost = 0;
+};
+// [0] Player 2 (the bottom side), [1] Player 1 (the top side).
+void tally_review(const std::vector<reviewed_move>& moves, review_tally (&out)[2]);
+
+// The move's line for the graph's hover and the list, numbered from 1:
+// "12. Player 1: 4, lost 3, best 2", or "3. Player 2: 1, best" for a best move.
+std::string review_move_text(int number, const reviewed_move& m);
+// The comment a saved record keeps after the move: "-3, best 2", or "0".
+std::string review_comment(const reviewed_move& m);
