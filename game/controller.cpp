@@ -97,9 +97,9 @@ void start_computer_move(HWND, WPARAM request)
 
 DWORD WINAPI comp_move_thread(LPVOID)
 {
-    const int result = g_order.kind == search_kind::values
-                           ? move_values(g_order.position, g_order.depth, g_order.settings, g_found_values)
-                           : get_comp_move(g_order.position, g_order.depth, g_order.settings);
+    const bool values = g_order.kind == search_kind::values || g_order.kind == search_kind::review;
+    const int result = values ? move_values(g_order.position, g_order.depth, g_order.settings, g_found_values)
+                              : get_comp_move(g_order.position, g_order.depth, g_order.settings);
     PostMessageA(g_hwnd_main, WM_COMPUTER_MOVED, g_order.request, result);
     return 0;
 }
@@ -122,7 +122,7 @@ void abandon_search()
 
 LRESULT game_cursor()
 {
-    if (g_searching && g_order.kind != search_kind::values)
+    if (g_searching && (g_order.kind == search_kind::move || g_order.kind == search_kind::hint))
         SetCursor(g_busy_cursor);
     return 0;
 }

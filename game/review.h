@@ -53,3 +53,55 @@ void tally_review(const std::vector<reviewed_move>& moves, review_tally (&out)[2
 std::string review_move_text(int number, const reviewed_move& m);
 // The comment a saved record keeps after the move: "-3, best 2", or "0".
 std::string review_comment(const reviewed_move& m);
+
+// The review of the game on show, kept by the session. Its positions are
+// searched one at a time by the session's own worker (search_kind::review)
+// whenever no other search runs or is asked for: the computer's move, a hint
+// or the move values each take the worker first, and the review goes on
+// after them. New Game, Open and Paste abandon it.
+struct review_view {
+    void (*changed)(); // a move was judged, or the review started anew
+    void (*ended)();   // abandoned with the game it reviewed
+};
+// Set by the review window; null entries are skipped.
+extern review_view g_review_view;
+
+struct review_state {
+    bool on = false;                   // a review is open
+    int depth = 0;                     // the review depth
+    std::vector<node> positions;       // the positions moved from, first the opening (copies, no links)
+    std::vector<int> moves;            // the bin sown from each
+    std::vector<bool> rules;           // the empty-capture rule each move was sown under
+    std::vector<reviewed_move> judged; // the moves judged so far, in order
+};
+extern review_state g_review;
+
+// Reviews the game on show from its opening to its last move (the moves
+// taken back included) at `depth` (clamped to 0..MAX_SEARCH_DEPTH), starting
+// over; false when there is no move to review.
+bool review_begin(int depth);
+// The review window closed: the review and its search end, and the worker
+// is free for the game again.
+void review_close();
+// New Game, Open or Paste: the review ends with the game it reviewed.
+void review_end();
+// Whether every move has been judged.
+bool review_complete();
+// Starts the next position's search when the review wants one and nothing
+// else runs or is asked for.
+void review_continue();
+// The session's worker ended a review search with `result` values in
+// g_found_values: the move is judged and the next position searched.
+void review_searched(int result);
+// Puts the board on the position after move `index` (0 for the first move;
+// -1: the opening) as undo and redo would: on a person's turn (a position
+// where the computer is to move gives way to the person's turn before it),
+// with History, the status and the last move's mark following. The moves
+// after it become the redo line. False, changing nothing, when that position
+// is no longer on the game's line (the game went another way), in a game the
+// computer plays alone, or while the computer thinks.
+bool review_jump(int index);
+// The comments a saved record keeps for the moves from the opening to
+// `current`, when the review is complete and that game is the one reviewed;
+// else none.
+std::vector<std::string> review_comments(const node* current);

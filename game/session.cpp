@@ -7,6 +7,7 @@
 
 #include "game/options.h"
 #include "game/record.h"
+#include "game/review.h"
 #include "game/stone_lists.h"
 #include "game/texts.h"
 
@@ -132,6 +133,7 @@ void session_new_game()
     if (g_root == nullptr)
         return;
     session_abandon();
+    review_end();   // its game is gone
     drop_request(); // a computer move requested in the old game is not wanted
     session_free_game();
     g_allow_empty_caps = own_empty_caps();
@@ -179,6 +181,7 @@ bool session_open(const game_record& record)
         g_own_empty_caps = option;
 
     session_abandon();
+    review_end();
     drop_request();
     session_end_aids();
     free_node(g_root);
@@ -213,9 +216,12 @@ bool session_open(const game_record& record)
 
 void session_undo()
 {
-    node* n = undo_target(g_current);
-    if (n == nullptr)
-        return;
+    if (node* n = undo_target(g_current); n != nullptr)
+        session_go_to(n);
+}
+
+void session_go_to(node* n)
+{
     session_abandon();
     drop_request(); // nor is a computer move asked for and not yet started
     g_current = n;
@@ -231,6 +237,7 @@ void session_undo()
     else
         hand_over(n);
     session_place_focus();
+    review_continue();
 }
 
 void session_redo()
@@ -243,7 +250,7 @@ void session_redo()
     for (node* next : redo_line(g_current)) {
         g_current = next;
         if (!show_move(next))
-            return;
+            return review_continue();
     }
     hand_over(g_current);
 }
@@ -256,7 +263,8 @@ void session_play_bin(int bin)
     if (g_current == nullptr || bin < 0 || session_thinking())
         return;
     session_abandon();
-    session_play(g_current, bin);
+    if (session_play(g_current, bin) < 0)
+        review_continue();
 }
 
 bool playable_now(int bin)

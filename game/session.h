@@ -44,7 +44,7 @@ extern int g_last_move_bin;
 // What a search is ordered for, copied when it starts: the worker reads
 // nothing the user may change meanwhile, and the session writes none of it
 // again until the worker has ended.
-enum class search_kind { move, hint, values };
+enum class search_kind { move, hint, values, review };
 struct search_order {
     node* position; // a copy of the current position, without links: the game path stays whole
     int depth;
@@ -84,6 +84,8 @@ bool session_open(const game_record& record);
 // back played again up to the next turn of a person.
 void session_undo();
 void session_redo();
+// Puts the board on `n`, a position on the game's line, as undo does.
+void session_go_to(node* n);
 
 // The computer's turn: the request posted by the hand-over starts the search
 // when it is still the one wanted and nothing runs. True when it started.

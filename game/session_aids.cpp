@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "game/options.h"
+#include "game/review.h"
 #include "game/texts.h"
 
 search_order g_order{};
@@ -40,6 +41,13 @@ void clear_values()
 void abandon_values()
 {
     if (g_searching && g_order.kind == search_kind::values)
+        session_abandon();
+}
+
+// The review's search gives way to the game's own; the review goes on after it.
+void abandon_review()
+{
+    if (g_searching && g_order.kind == search_kind::review)
         session_abandon();
 }
 
@@ -101,16 +109,22 @@ void session_end_aids()
 
 void session_want_values()
 {
-    if (!g_show_values || g_searching || request_wanted() || !hint_possible(g_current) || values_shown())
+    if (!g_show_values || request_wanted() || !hint_possible(g_current) || values_shown()) {
+        review_continue();
         return;
-    start_search(new_request(), search_kind::values);
+    }
+    abandon_review();
+    if (!g_searching)
+        start_search(new_request(), search_kind::values);
 }
 
 bool session_computer_turn(request_id request)
 {
     // One search at a time, and only for the request still wanted.
-    if (g_current == nullptr || g_searching || !take_request(request))
+    if (g_current == nullptr || g_searching || !take_request(request)) {
+        review_continue();
         return false;
+    }
     start_search(request, search_kind::move);
     return g_searching;
 }
@@ -122,10 +136,15 @@ bool session_result_wanted(request_id request)
 
 void session_search_done(int result)
 {
+    if (g_order.kind == search_kind::review) {
+        review_searched(result);
+        return;
+    }
     g_searching = false;
     if (g_order.kind == search_kind::values) {
         if (result > 0 && g_current != nullptr)
             show_values(result);
+        review_continue();
         return;
     }
     if (g_order.kind == search_kind::hint)
@@ -152,8 +171,11 @@ bool session_thinking()
 void session_ask_hint()
 {
     abandon_values(); // they come again once the hint is shown
-    if (g_searching || request_wanted() || !hint_possible(g_current))
+    abandon_review();
+    if (g_searching || request_wanted() || !hint_possible(g_current)) {
+        review_continue();
         return;
+    }
     start_search(new_request(), search_kind::hint);
 }
 
@@ -170,6 +192,7 @@ bool session_toggle_values()
     } else {
         abandon_values();
         clear_values();
+        review_continue();
     }
     return g_show_values;
 }

@@ -5,12 +5,15 @@
 #include <atomic>
 #include <numeric>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "engine/engine.h"
 #include "game/options.h"
+#include "game/play.h"
 #include "game/record.h"
 #include "game/review.h"
+#include "game/session.h"
 #include "tests/engine/reference.h"
 
 namespace {
@@ -160,6 +163,145 @@ TEST(Review, StopsWhereItMustAndTheRecordKeepsItsComments)
     EXPECT_NE(error.find("there is no bin 7"), std::string::npos) << error;
     free_node(root);
     g_allow_empty_caps = rule;
+}
+
+// The review in the session, its searches answered by the test as the worker would.
+class SessionReview : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_view = {};
+        g_view.animate = [](int, bool) {};
+        g_view.counts_changed = [](const int(&)[14], const int(&)[14]) {};
+        g_view.redraw = g_view.history_clear = g_view.history_show = g_view.sound = g_view.shown = [] {};
+        g_view.repaint = [](const bool(&)[14]) {};
+        g_view.value_changed = [](int) {};
+        g_view.frame = [](int& frame, int bin) { frame = bin; };
+        g_view.message = g_view.history_add = g_view.result = [](const char*) {};
+        g_view.position = [](const node*) {};
+        g_view.ask_computer = [](request_id request) { s_asked = request; };
+        g_view.start_search = [] { return true; };
+        g_view.stop_search = [] { ++s_stops; };
+        g_view.busy = g_view.hint_timer = [](bool) {};
+        g_review_view = {[] { ++s_changes; }, [] { ++s_ended; }};
+        s_stops = s_changes = s_ended = 0;
+        g_num_players = 2, g_first_turn = B, g_difficulty = 1, g_num_stones = 3, g_show_values = false;
+        g_allow_empty_caps = 0;
+        ASSERT_EQ(session_init(), 0);
+        session_new_game();
+    }
+    void TearDown() override
+    {
+        review_end();
+        session_abandon();
+        session_free_game();
+        delete_node(g_root);
+        g_root = g_current = nullptr;
+        g_review_view = {};
+        g_num_players = 1, g_show_values = false;
+    }
+    // The running search answered as the worker would; false when none runs.
+    static bool answer()
+    {
+        if (!g_searching)
+            return false;
+        const bool values = g_order.kind == search_kind::values || g_order.kind == search_kind::review;
+        session_search_done(
+            values ? move_values(g_order.position, g_order.depth, g_order.settings, g_found_values)
+                   : get_comp_move(g_order.position, g_order.depth, g_order.settings));
+        return true;
+    }
+    static void answer_all()
+    {
+        for (int k = 0; k < 100 && answer(); ++k) {
+        }
+    }
+    static void play(int moves)
+    {
+        for (int k = 0; k < moves && !game_over(g_current); ++k)
+            session_play_bin(next_bin(g_current, 1 + k * 5 % 6, 1));
+    }
+    static inline request_id s_asked = 0;
+    static inline int s_stops = 0, s_changes = 0, s_ended = 0;
+};
+
+// Every move of a game judged between the game's own searches, as the review of its moves alone judges them;
+// undo, values and the computer's turn take the worker first and the review goes on after them.
+TEST_F(SessionReview, JudgesEveryMoveBetweenTheGamesOwnSearches)
+{
+    play(12);
+    std::vector<int> moves;
+    for (const node* n = g_root->first_child; n != nullptr; n = n->first_child)
+        moves.push_back(n->move);
+    ASSERT_TRUE(review_begin(3));
+    ASSERT_TRUE(g_searching && g_order.kind == search_kind::review);
+    answer(), answer();
+    session_undo(); // stops the review's search; the review goes on from the position it was at
+    EXPECT_EQ(s_stops, 1);
+    EXPECT_TRUE(g_searching && g_order.kind == search_kind::review && g_review.judged.size() == 2);
+    g_show_values = true;
+    session_want_values();
+    EXPECT_TRUE(s_stops == 2 && g_order.kind == search_kind::values);
+    answer();
+    EXPECT_TRUE(values_shown() && g_order.kind == search_kind::review && g_searching);
+    g_num_players = 1; // now the computer is to move after the person's next move
+    session_play_bin(next_bin(g_current, 1, 1));
+    const bool asked = computer_plays(g_current->turn);
+    if (asked) {
+        EXPECT_TRUE(session_computer_turn(s_asked) && session_thinking());
+        answer();
+    }
+    answer_all();
+    EXPECT_TRUE(review_complete());
+    EXPECT_EQ(s_changes, 1 + static_cast<int>(moves.size()));
+    std::vector<reviewed_move> alone;
+    node opening = *g_root;
+    review_game(&opening, moves, 3, {}, nullptr, nullptr, nullptr, alone);
+    ASSERT_EQ(alone.size(), g_review.judged.size());
+    for (std::size_t k = 0; k < alone.size(); ++k)
+        EXPECT_EQ(std::tie(alone[k].bin, alone[k].loss, alone[k].best, alone[k].lead),
+                  std::tie(g_review.judged[k].bin, g_review.judged[k].loss, g_review.judged[k].best,
+                           g_review.judged[k].lead))
+            << k;
+    session_new_game();
+    EXPECT_TRUE(s_ended == 1 && !g_review.on && g_order.kind == search_kind::values); // New Game's own
+}
+
+// A jump puts the board where undo and redo would, the moves after it the redo line; a record saved then
+// keeps the comments of the moves up to there; once the game went another way the jump is refused.
+TEST_F(SessionReview, JumpsLikeUndoAndRedoAndTheRecordKeepsTheReview)
+{
+    play(10);
+    ASSERT_TRUE(review_begin(2));
+    answer_all();
+    ASSERT_TRUE(review_complete());
+    node* const end = g_current;
+    ASSERT_TRUE(review_jump(3));
+    EXPECT_TRUE(g_current->level == 4 && g_current->first_child != nullptr &&
+                g_last_move_bin == g_current->move);
+    const std::vector<std::string> comments = review_comments(g_current);
+    ASSERT_EQ(comments.size(), 4u);
+    EXPECT_EQ(comments[2], review_comment(g_review.judged[2]));
+    ASSERT_TRUE(review_jump(-1) && g_current == g_root);
+    ASSERT_TRUE(review_jump(9) && g_current == end);
+    EXPECT_EQ(review_comments(g_current).size(), 10u);
+    ASSERT_TRUE(review_jump(4));
+    const int other = next_bin(g_current, 1 + (g_current->first_child->move + 1) % 6, 1);
+    ASSERT_NE(other, g_current->first_child->move);
+    session_play_bin(other);
+    EXPECT_TRUE(review_comments(g_current).empty()) << "another game now";
+    EXPECT_TRUE(review_jump(2));
+    EXPECT_EQ(review_comments(g_current).size(), 3u);
+    EXPECT_FALSE(review_jump(5)) << "no longer on the game's line";
+    // Against the computer, a position where it is to move gives way to the person's turn before it.
+    g_num_players = 1;
+    int earlier = 0;
+    for (int k = 0; k < 5; ++k) {
+        ASSERT_TRUE(review_jump(k));
+        EXPECT_TRUE(!computer_plays(g_current->turn) && g_current->level <= k + 1) << k;
+        earlier += g_current->level < k + 1;
+    }
+    EXPECT_GT(earlier, 0);
 }
 
 } // namespace
