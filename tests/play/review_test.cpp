@@ -117,12 +117,13 @@ TEST(Review, StopsWhereItMustAndTheRecordKeepsItsComments)
     // A game that ends with stones left on the side to move, so that a move after the end could be sown.
     const int rule = g_allow_empty_caps;
     g_allow_empty_caps = 0; // the rule gen_node sows by, as the review's settings say
-    node* root = new_node();
-    node* n = root;
+    node* root = nullptr;
+    node* n = nullptr;
     std::vector<int> moves;
     for (int seed = 0; moves.empty() || row_stones(n, n->turn) == 0; ++seed) {
         std::mt19937 rng(seed);
-        free_node(root);
+        if (root)
+            free_node(root);
         n = root = new_node();
         init_node(n, B, 3);
         calc_h(n);
