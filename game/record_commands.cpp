@@ -4,6 +4,7 @@
 
 #include "engine/engine.h"
 #include "game/record.h"
+#include "game/review.h"
 
 #include <commdlg.h>
 
@@ -30,7 +31,8 @@ std::string record_text(HWND hwnd, const char* caption)
     GetLocalTime(&now);
     char date[16];
     snprintf(date, sizeof date, "%04u.%02u.%02u", now.wYear % 10000u, now.wMonth % 100u, now.wDay % 100u);
-    std::string error, text = write_record(g_current, date, error);
+    // A complete review of this game goes with its moves as comments.
+    std::string error, text = write_record(g_current, date, error, review_comments(g_current));
     if (text.empty())
         tell(hwnd, "This game cannot be written as a record: " + error + ".", caption);
     return text;

@@ -68,6 +68,7 @@ extern review_view g_review_view;
 
 struct review_state {
     bool on = false;                   // a review is open
+    bool stopped = false;              // cancelled: no more moves are judged
     int depth = 0;                     // the review depth
     std::vector<node> positions;       // the positions moved from, first the opening (copies, no links)
     std::vector<int> moves;            // the bin sown from each
@@ -85,6 +86,8 @@ bool review_begin(int depth);
 void review_close();
 // New Game, Open or Paste: the review ends with the game it reviewed.
 void review_end();
+// Cancel: no more moves are judged; those judged stay.
+void review_stop();
 // Whether every move has been judged.
 bool review_complete();
 // Starts the next position's search when the review wants one and nothing

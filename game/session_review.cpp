@@ -71,6 +71,15 @@ void review_end()
         g_review_view.ended();
 }
 
+void review_stop()
+{
+    if (review_search_runs())
+        session_abandon();
+    g_review.stopped = true;
+    tell_changed();
+    session_want_values();
+}
+
 void review_close()
 {
     review_end();
@@ -84,7 +93,7 @@ bool review_complete()
 
 void review_continue()
 {
-    if (!g_review.on || review_complete() || g_searching || request_wanted())
+    if (!g_review.on || g_review.stopped || review_complete() || g_searching || request_wanted())
         return;
     const std::size_t k = g_review.judged.size();
     s_searched = g_review.positions[k];

@@ -31,6 +31,7 @@
 #define IDM_COPY_GAME 40017
 #define IDM_PASTE_GAME 40018
 #define IDM_MOVE_VALUES 40019
+#define IDM_REVIEW 40020
 
 /* Dialogs */
 #define IDD_HISTORY 101

@@ -8,6 +8,7 @@
 #include "shell/accessible.h"
 #include "shell/dialogs.h"
 #include "shell/help.h"
+#include "shell/review_window.h"
 #include "shell/status.h"
 
 #include <commctrl.h>
@@ -83,6 +84,9 @@ LRESULT on_command(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
     case IDM_ABOUT:
         DialogBoxParamA(g_hinst, MAKEINTRESOURCEA(IDD_ABOUT), hwnd, about_dlg_proc, 0);
         return 0;
+    case IDM_REVIEW:
+        show_review(hwnd);
+        return 0;
     default:
         if (game_command(hwnd, LOWORD(wparam)))
             return 0;
@@ -143,8 +147,12 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         if ((lparam & 0x40000000) != 0 && wparam != VK_LEFT && wparam != VK_RIGHT && !(ctrl && wparam == 'Z'))
             return 0;
         // The classic keys of Windows games act as their menu commands.
-        if (wparam == VK_F1 || wparam == VK_F2)
-            return on_command(hwnd, WM_COMMAND, wparam == VK_F1 ? IDM_HELP_CONTENTS : IDM_NEW_GAME, 0);
+        if (wparam == VK_F1 || wparam == VK_F2 || wparam == VK_F6)
+            return on_command(hwnd, WM_COMMAND,
+                              wparam == VK_F1   ? IDM_HELP_CONTENTS
+                              : wparam == VK_F2 ? IDM_NEW_GAME
+                                                : IDM_REVIEW,
+                              0);
         if (game_key(hwnd, wparam, ctrl))
             return 0;
         return DefWindowProcA(hwnd, msg, wparam, lparam);

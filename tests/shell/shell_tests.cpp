@@ -145,7 +145,8 @@ TEST_F(Shell, ResourcesAsTheUserMeetsThem)
     EXPECT_EQ(menus, (std::vector<std::vector<UINT>>{
                          {IDM_NEW_GAME, 0, IDM_OPTIONS, IDM_HISTORY, 0, IDM_EXIT},
                          {IDM_UNDO, IDM_REDO, IDM_HINT, 0, IDM_PACE_NORMAL, IDM_PACE_FAST, IDM_PACE_INSTANT,
-                          0, IDM_OPEN_GAME, IDM_SAVE_GAME, IDM_COPY_GAME, IDM_PASTE_GAME, 0, IDM_MOVE_VALUES},
+                          0, IDM_OPEN_GAME, IDM_SAVE_GAME, IDM_COPY_GAME, IDM_PASTE_GAME, 0, IDM_MOVE_VALUES,
+                          0, IDM_REVIEW},
                          {IDM_HELP_CONTENTS, IDM_HELP_SEARCH, 0, IDM_HOMEPAGE, 0, IDM_ABOUT}}));
     with_dialog(hwnd_, IDM_ABOUT, {[&] {
                     const HWND about = find_dialog("About", IDC_ABOUT_TEXT);

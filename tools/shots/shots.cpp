@@ -11,7 +11,9 @@
 #include "game/options.h"
 #include "game/session.h"
 #include "resources/resource.h"
+#include "game/review.h"
 #include "shell/help.h"
+#include "shell/review_window.h"
 #include "shell/shell.h"
 
 #include <cstdio>
@@ -101,6 +103,16 @@ void CALLBACK save_menu(HWND, UINT, UINT_PTR timer, DWORD)
     EndMenu();
 }
 
+// The result box at a game's end, answered.
+void CALLBACK answer_box(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND box = GetForegroundWindow();
+    char name[16] = "";
+    if (box != nullptr && box != g_hwnd_main && GetClassNameA(box, name, sizeof name) &&
+        std::string(name) == "#32770")
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
 void click(int bin)
 {
     SendMessageA(g_hwnd_main, WM_LBUTTONUP, 0,
@@ -142,6 +154,25 @@ int main(int argc, char** argv)
     save(g_help_wnd, "help-contents");
     if (g_help_wnd != nullptr)
         DestroyWindow(g_help_wnd);
+    // A whole game against the computer, reviewed at the Difficulty, the board put on move 12.
+    g_num_players = 1;
+    const UINT_PTR boxes = SetTimer(nullptr, 0, 300, answer_box);
+    SendMessageA(g_hwnd_main, WM_COMMAND, IDM_NEW_GAME, 0);
+    for (int move = 0; move < 200 && !game_over(g_current); ++move) {
+        pump();
+        if (!session_thinking() && !computer_plays(g_current->turn))
+            click(next_bin(g_current, 1 + move * 5 % 6, 1));
+    }
+    KillTimer(nullptr, boxes);
+    SendMessageA(g_hwnd_main, WM_COMMAND, IDM_REVIEW, 0);
+    for (int wait = 0; wait < 100 && !review_complete(); ++wait)
+        pump();
+    SendMessageA(g_review_wnd, WM_KEYDOWN, VK_HOME, 0);
+    for (int k = 0; k < 11; ++k)
+        SendMessageA(GetDlgItem(g_review_wnd, IDC_REVIEW_GRAPH), WM_KEYDOWN, VK_RIGHT, 0);
+    pump();
+    save(g_review_wnd, "review");
+    save(g_hwnd_main, "review-board");
     DestroyWindow(g_hwnd_main);
     pump();
     return g_failures == 0 ? 0 : 1;
