@@ -13,6 +13,9 @@
 #
 # bench/run.sh signature prints the searches' signature (bench/NOTES.md).
 #
+# bench/run.sh review [ARGS] times Review Game over 60-move games at Difficulty
+# 15 and 19 (kivari_review_bench; its options at the top of review_bench.cpp).
+#
 # bench/run.sh exact [ARGS] times the endgame table's build and solves the
 # openings and the benchmark set exactly (kivari_exact_bench --set); add
 # --four=3600 for the 4-stone opening with empty captures, --cache=DIR to keep
@@ -35,6 +38,11 @@ if [ "$1" = exact ]; then
     shift
     cmake --build --preset native --target kivari_exact_bench
     exec build/native/bench/kivari_exact_bench --set "$@"
+fi
+if [ "$1" = review ]; then
+    shift
+    cmake --build --preset native --target kivari_review_bench
+    exec build/native/bench/kivari_review_bench "$@"
 fi
 if [ "$1" = signature ]; then
     cmake --build --preset native --target kivari_signature

@@ -203,19 +203,21 @@ void paint_graph(HWND graph, HDC dc)
     const plot p = plot_of(graph);
     const auto slot_x = [&](int k) { return p.area.left + static_cast<int>(k * p.slot); };
     const auto lead_y = [&](int lead) {
-        return p.mid - MulDiv(lead, (p.area.bottom - p.area.top) / 2, p.scale);
+        // The largest lead leaves room for a mistake's dot beyond its bar.
+        return p.mid - MulDiv(lead, (p.area.bottom - p.area.top) / 2 - px(12), p.scale);
     };
 
     if (g_selected >= 0) {
         RECT band{slot_x(g_selected), p.area.top, slot_x(g_selected + 1), p.area.bottom};
         FillRect(dc, &band, GetSysColorBrush(COLOR_BTNFACE));
     }
-    draw_text(dc, p.area.left - px(4), p.area.top - px(6), "+" + std::to_string(p.scale), TA_RIGHT | TA_TOP);
-    draw_text(dc, p.area.left - px(4), p.mid - px(7), "0", TA_RIGHT | TA_TOP);
-    draw_text(dc, p.area.left - px(4), p.area.bottom - px(8), "-" + std::to_string(p.scale),
+    draw_text(dc, p.area.left - px(4), lead_y(p.scale) - px(7), "+" + std::to_string(p.scale),
               TA_RIGHT | TA_TOP);
-    draw_text(dc, p.area.left, client.top + px(2), "Player 2 ahead", TA_LEFT | TA_TOP);
-    draw_text(dc, p.area.right, client.top + px(2), "Player 1 ahead below", TA_RIGHT | TA_TOP);
+    draw_text(dc, p.area.left - px(4), p.mid - px(7), "0", TA_RIGHT | TA_TOP);
+    draw_text(dc, p.area.left - px(4), lead_y(-p.scale) - px(7), "-" + std::to_string(p.scale),
+              TA_RIGHT | TA_TOP);
+    draw_text(dc, p.area.left + px(4), client.top + px(2),
+              "Above the line: Player 2 ahead; below: Player 1 ahead", TA_LEFT | TA_TOP);
 
     HBRUSH up = CreateSolidBrush(RGB(70, 120, 190)), down = CreateSolidBrush(RGB(150, 150, 150));
     const int gap = p.slot >= px(6) ? std::max(1, static_cast<int>(p.slot) / 6) : 0;
