@@ -84,6 +84,18 @@ TEST_F(Review, ListsEveryMoveAndJumpsAsUndoAndRedoDo)
                   std::to_string(k + 1) + " " + history[k] + " " +
                       (loss == 0 ? "0" : "-" + std::to_string(loss)));
     }
+    // Copy Game keeps each move's judgement after it.
+    SendMessageA(hwnd_, WM_COMMAND, IDM_COPY_GAME, 0);
+    ASSERT_TRUE(OpenClipboard(hwnd_));
+    const HANDLE data = GetClipboardData(CF_TEXT);
+    const std::string record = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : "";
+    if (data != nullptr)
+        GlobalUnlock(data);
+    CloseClipboard();
+    std::string expected;
+    for (int k = 0; k < moves; ++k)
+        expected += history[k] + " ; " + review_comment(g_review.judged[k]) + "\r\n";
+    EXPECT_EQ(record.substr(record.find("\r\n\r\n") + 4), expected);
     // A reader finds the list and the graph by their names. (Wine's readers' proxy gives no rows; the
     // system's list view proxy reads each row on Windows.)
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
