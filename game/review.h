@@ -69,6 +69,7 @@ extern review_view g_review_view;
 struct review_state {
     bool on = false;                   // a review is open
     bool stopped = false;              // cancelled: no more moves are judged
+    bool moved_off = false;            // the game no longer holds the reviewed moves
     int depth = 0;                     // the review depth
     std::vector<node> positions;       // the positions moved from, first the opening (copies, no links)
     std::vector<int> moves;            // the bin sown from each
@@ -90,6 +91,12 @@ void review_end();
 void review_stop();
 // Whether every move has been judged.
 bool review_complete();
+// Whether the game still holds the reviewed moves: playing on from a jump
+// drops those after it, and the review then tells of another game.
+bool review_follows_game();
+// A move was played: the review's window hears of it when that dropped
+// reviewed moves.
+void review_game_moved();
 // Starts the next position's search when the review wants one and nothing
 // else runs or is asked for.
 void review_continue();

@@ -122,6 +122,7 @@ int session_play(node*& current, int bin)
     node* played = current;
     while (played->next_sibling != nullptr)
         free_node(played->next_sibling); // the moves taken back from here are dropped
+    review_game_moved();
     if (!show_move(played))
         return -3;
     hand_over(played);

@@ -91,6 +91,19 @@ bool review_complete()
     return g_review.on && g_review.judged.size() == g_review.moves.size();
 }
 
+bool review_follows_game()
+{
+    return g_review.on && reviewed_line_at(g_review.moves.size()) != nullptr;
+}
+
+void review_game_moved()
+{
+    if (g_review.on && !g_review.moved_off && !review_follows_game()) {
+        g_review.moved_off = true;
+        tell_changed();
+    }
+}
+
 void review_continue()
 {
     if (!g_review.on || g_review.stopped || review_complete() || g_searching || request_wanted())

@@ -56,10 +56,14 @@ COLORREF mark_colour(review_mark mark)
 
 void show_move_line()
 {
-    const int k = g_hovered >= 0 ? g_hovered : g_selected;
+    // Once the game has left the reviewed moves, a chosen move no longer is the board's.
+    const bool left = g_review.on && !review_follows_game();
+    const int k = g_hovered >= 0 ? g_hovered : left ? -1 : g_selected;
     std::string text;
     if (k >= 0 && k < static_cast<int>(g_review.judged.size()))
         text = review_move_text(k + 1, g_review.judged[k]);
+    else if (left)
+        text = "The game has changed since: Review judges it as it is now.";
     else if (g_review.moves.empty())
         text = "The game has no moves to review yet.";
     else

@@ -289,8 +289,10 @@ TEST_F(SessionReview, JumpsLikeUndoAndRedoAndTheRecordKeepsTheReview)
     ASSERT_TRUE(review_jump(4));
     const int other = next_bin(g_current, 1 + (g_current->first_child->move + 1) % 6, 1);
     ASSERT_NE(other, g_current->first_child->move);
+    const int changes = s_changes;
     session_play_bin(other);
-    EXPECT_TRUE(review_comments(g_current).empty()) << "another game now";
+    EXPECT_TRUE(review_comments(g_current).empty() && !review_follows_game()) << "another game now";
+    EXPECT_EQ(s_changes, changes + 1) << "the window hears of it";
     EXPECT_TRUE(review_jump(2));
     EXPECT_EQ(review_comments(g_current).size(), 3u);
     EXPECT_FALSE(review_jump(5)) << "no longer on the game's line";
