@@ -87,7 +87,7 @@ void set_list_item(int k)
     const reviewed_move& m = g_review.judged[k];
     const std::string number = std::to_string(k + 1);
     const std::string played = std::string(bin_label[m.mover]) + ": " + bin_label[m.bin];
-    const std::string loss = m.loss == 0 ? "0" : "-" + std::to_string(m.loss);
+    const std::string loss = std::to_string(-m.loss);
     const std::string best = m.loss == 0 ? "" : bin_label[m.best];
     const std::string* cells[] = {&number, &played, &loss, nullptr, &best};
     const std::string mark = mark_name(mark_of(m.loss));
@@ -215,11 +215,11 @@ void paint_graph(HWND graph, HDC dc)
         RECT band{slot_x(g_selected), p.area.top, slot_x(g_selected + 1), p.area.bottom};
         FillRect(dc, &band, GetSysColorBrush(COLOR_BTNFACE));
     }
-    draw_text(dc, p.area.left - px(4), lead_y(p.scale) - px(7), "+" + std::to_string(p.scale),
-              TA_RIGHT | TA_TOP);
-    draw_text(dc, p.area.left - px(4), p.mid - px(7), "0", TA_RIGHT | TA_TOP);
-    draw_text(dc, p.area.left - px(4), lead_y(-p.scale) - px(7), "-" + std::to_string(p.scale),
-              TA_RIGHT | TA_TOP);
+    for (const int lead : {p.scale, 0, -p.scale}) {
+        char label[16];
+        snprintf(label, sizeof label, lead > 0 ? "+%d" : "%d", lead);
+        draw_text(dc, p.area.left - px(4), lead_y(lead) - px(7), label, TA_RIGHT | TA_TOP);
+    }
     draw_text(dc, p.area.left + px(4), client.top + px(2),
               "Above the line: Player 2 ahead; below: Player 1 ahead", TA_LEFT | TA_TOP);
 
