@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <numeric>
 #include <random>
 #include <thread>
 #include <tuple>
@@ -160,44 +159,6 @@ protected:
         state[VK_CONTROL] = 0, SetKeyboardState(state); // Ctrl up again
     }
 
-    // Plays to the end, a person's turn by a click on the side's lowest non-empty bin. After every move the
-    // record, the view and the memory agree, and the move came from whoever plays its side.
-    void play_to_end(bool computer_bottom, bool computer_top)
-    {
-        const ULONGLONG deadline = GetTickCount64() + wait_limit_ms;
-        while (!finished()) {
-            ASSERT_LT(GetTickCount64(), deadline);
-            ASSERT_NE(status_text(0), move_refused);
-            const int level = g_current->level;
-            const bool clicked = person_to_move();
-            MSG msg; // one message at a time: a search may answer at once
-            if (clicked)
-                click(bin_from(0));
-            else if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-            else
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-            if (g_current->level == level)
-                continue;
-            ASSERT_EQ(g_current->level, level + 1);
-            ASSERT_EQ(clicked, !(side_of(g_current->move) == B ? computer_bottom : computer_top));
-            ASSERT_EQ(node_alloc_live(), live_before_ + 2 + level); // the root and the game
-            for (int i = 0; i < 14; ++i)
-                ASSERT_EQ(bin_count(i), g_current->bins[i]) << "bin " << i;
-            ASSERT_EQ(g_sounds_played, g_sounds ? level + 1 : 0);
-            const bool computer = g_current->turn == B ? computer_bottom : computer_top;
-            ASSERT_EQ(status_text(4),
-                      std::string("To move: ") + (computer ? "Computer" : bin_label[g_current->turn]));
-        }
-        // Stones left in a row count for its side; more than half of all wins.
-        const int top = std::accumulate(g_current->bins + 7, g_current->bins + 14, 0),
-                  all = stone_total(g_current);
-        const char* result = 2 * top > all ? top_wins : 2 * top == all ? tie_game : bottom_wins;
-        ASSERT_EQ(g_boxes.size(), 1u);
-        EXPECT_EQ(g_boxes[0], std::make_tuple(result, game_over_text, hwnd_));
-        EXPECT_EQ(status_text(0), new_game_prompt);
-    }
-
     // A search at the deepest depth, running.
     void start_deep_search(int players)
     {
@@ -237,22 +198,6 @@ protected:
     UINT_PTR box_timer_ = 0;
     HWND history_ = nullptr;
 };
-
-// Games over every stones count, both first sides, every kind of players and the options on and off.
-TEST_F(Game, Soak)
-{
-    for (int game = 0; game < 128; ++game) {
-        const int players = game % 4 == 3 ? 7 : game % 4, depth = 1 + game / 8 % 2;
-        g_num_stones = 1 + game / 4 % 8;
-        g_allow_empty_caps = game / 32 % 2;
-        g_random_moves = game / 64 % 2;
-        g_sounds = game / 2 % 2;
-        g_difficulty = depth;
-        SCOPED_TRACE("game " + std::to_string(game));
-        new_game(players, game / 16 % 2 ? T : B);
-        ASSERT_NO_FATAL_FAILURE(play_to_end(players == 0, players == 0 || players == 1));
-    }
-}
 
 // Clicks, and requests and results that are not ours, wait; New Game and closing wait for the search's
 // thread to end, and the nodes it made are gone.
@@ -295,45 +240,6 @@ TEST_F(Game, KeysPlayFrameTakeBackAndCommand)
             << vk;
     }
     EXPECT_TRUE(g_help_wnd != nullptr && IsWindowVisible(g_help_wnd));
-}
-
-// The same, every stone's colour and the position itself.
-std::string seen_now()
-{
-    return pack_stones() + std::to_string(reinterpret_cast<uintptr_t>(g_current)) + shown_game();
-}
-
-// Between two people and against the computer, each take-back shows what was shown at the person's previous
-// turn, and each move played again what was shown after it; the record keeps the moves taken back until a
-// new move drops them.
-TEST_F(Game, TakingBackAndPlayingAgainShowExactlyWhatWasShown)
-{
-    open_history();
-    g_difficulty = 1, g_num_stones = 6;
-    for (int players : {2, 1}) {
-        new_game(players, B);
-        std::vector<std::string> seen;
-        for (;;) {
-            ASSERT_TRUE(pump_until(person_to_move));
-            seen.push_back(seen_now());
-            if (seen.size() == 7)
-                break;
-            click(bin_from(0));
-        }
-        const long kept = node_alloc_live();
-        for (int k = 6; k >= 0; --k, key('Z', true))
-            EXPECT_EQ(seen_now(), seen[k]) << players << " players, back to " << k;
-        EXPECT_EQ(std::make_pair(seen_now(), node_alloc_live()), std::make_pair(seen[0], kept));
-        for (int k = 1; k < 7; ++k) {
-            key('Y', true);
-            EXPECT_EQ(seen_now(), seen[k]) << players << " players, again to " << k;
-        }
-        key('Z', true);
-        click(bin_from(0)); // the same move as before, played anew
-        ASSERT_TRUE(pump_until(person_to_move));
-        EXPECT_EQ(node_alloc_live(), live_before_ + 1 + g_current->level);
-        EXPECT_EQ(g_current->first_child, nullptr);
-    }
 }
 
 // A key that plays acts on the position its player saw: one pressed while the move before was being sown is

@@ -169,6 +169,8 @@ TEST_F(Session, UndoStopsTheComputerAndRedoPlaysItsReplyAgain)
     EXPECT_EQ(said().back(), your_turn);
     session_undo();
     EXPECT_EQ(g_current, g_root);
+    session_play_bin(g_root->first_child->move); // played anew: the moves taken back go
+    EXPECT_TRUE(g_current->next_sibling == nullptr && g_current->parent->first_child == g_current);
 }
 
 // Keys: one typed before its position was shown is dropped; the first Enter shows the frame, Right moves it

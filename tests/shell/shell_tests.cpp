@@ -273,43 +273,6 @@ TEST_F(Reader, AScreenReaderReadsAndPlaysTheBoard)
     EXPECT_EQ(status_text(0), new_game_prompt);
 }
 
-// One rule for a bin that can be played now: through games between two people, to their end and past it,
-// and against a computer whose search cannot start, the reader's state and default action say of each bin
-// what a click on it then does.
-TEST_F(Reader, TheReaderSaysOfEachBinWhatAClickDoes)
-{
-    g_create_thread = [](LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
-                         LPDWORD) -> HANDLE { return nullptr; };
-    std::mt19937 rng(8);
-    int over = 0, computers = 0;
-    for (int step = 0; step < 300; ++step) {
-        if (step % 100 == 0) {
-            g_num_players = step % 200 == 0 ? 1 : 2;
-            SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
-            pump_pending();
-        }
-        // Mostly the side to move's bins, now and then any bin.
-        const int bin = rng() % 4 ? first_bin(g_current->turn) + static_cast<int>(rng() % 6)
-                                  : static_cast<int>(rng() % 14);
-        VARIANT child{}, state{};
-        child.vt = VT_I4, child.lVal = bin + 1;
-        BSTR action = nullptr;
-        board_->get_accState(child, &state), board_->get_accDefaultAction(child, &action);
-        // A store is text, never to be played.
-        const bool says = side_of(bin) >= 0 && !(state.lVal & STATE_SYSTEM_UNAVAILABLE),
-                   acts = narrow(action) == "Play";
-        over += game_over(g_current) && says;
-        computers += computer_plays(g_current->turn) && says;
-        const node* before = g_current;
-        play(bin);
-        pump_pending();
-        EXPECT_EQ(says, acts) << step;
-        EXPECT_EQ(g_current != before, says) << step << " bin " << bin;
-    }
-    g_create_thread = CreateThread;
-    EXPECT_TRUE(over > 0 && computers > 0) << "a finished game and the computer's side were met";
-}
-
 // Show Move Values in each person's turn: every non-empty bin of the side to move shows its move's value
 // from the engine against the best for the mover ("=" for the game's result), painted on the bin and given
 // to a reader as the bin's description; a move takes them off at once, and off they stay off.
