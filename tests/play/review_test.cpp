@@ -2,23 +2,19 @@
 // under both rules; where the review stops; the record keeping its comments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <numeric>
 #include <random>
 #include <tuple>
-#include <vector>
 
-#include "engine/engine.h"
-#include "game/options.h"
 #include "game/play.h"
 #include "game/record.h"
 #include "game/review.h"
-#include "game/session.h"
 #include "tests/engine/reference.h"
+#include "tests/play/session_fixture.h"
 
 namespace {
-
-constexpr int B = BOTTOM_STORE, T = TOP_STORE;
 
 int row_stones(const node* n, int side)
 {
@@ -120,8 +116,7 @@ TEST(Review, StopsWhereItMustAndTheRecordKeepsItsComments)
     node* root = nullptr;
     node* n = nullptr;
     std::vector<int> moves;
-    for (int seed = 0; moves.empty() || row_stones(n, n->turn) == 0; ++seed) {
-        std::mt19937 rng(seed);
+    for (std::mt19937 rng(0); moves.empty() || row_stones(n, n->turn) == 0;) {
         if (root)
             free_node(root);
         n = root = new_node();
@@ -142,9 +137,7 @@ TEST(Review, StopsWhereItMustAndTheRecordKeepsItsComments)
     wrong[3] = first_bin(other_side(side_of(wrong[3]))); // the other side's bin
     EXPECT_EQ(review_game(root, wrong, 2, {}, nullptr, nullptr, nullptr, out), 3);
     std::vector<int> longer = moves;
-    for (int bin = first_bin(n->turn); bin < n->turn; ++bin)
-        if (n->bins[bin] > 0 && longer.size() == moves.size())
-            longer.push_back(bin);
+    longer.push_back(next_bin(n, 1, 1)); // a move after the end
     out.clear();
     EXPECT_EQ(review_game(root, longer, 2, {}, nullptr, nullptr, nullptr, out), int(moves.size()));
 
@@ -167,63 +160,34 @@ TEST(Review, StopsWhereItMustAndTheRecordKeepsItsComments)
 }
 
 // The review in the session, its searches answered by the test as the worker would.
-class SessionReview : public testing::Test {
+class SessionReview : public Session {
 protected:
     void SetUp() override
     {
-        g_view = {};
-        g_view.animate = [](int, bool) {};
-        g_view.counts_changed = [](const int(&)[14], const int(&)[14]) {};
-        g_view.redraw = g_view.history_clear = g_view.history_show = g_view.sound = g_view.shown = [] {};
-        g_view.repaint = [](const bool(&)[14]) {};
-        g_view.value_changed = [](int) {};
-        g_view.frame = [](int& frame, int bin) { frame = bin; };
-        g_view.message = g_view.history_add = g_view.result = [](const char*) {};
-        g_view.position = [](const node*) {};
-        g_view.ask_computer = [](request_id request) { s_asked = request; };
-        g_view.start_search = [] { return true; };
-        g_view.stop_search = [] { ++s_stops; };
-        g_view.busy = g_view.hint_timer = [](bool) {};
+        ASSERT_NO_FATAL_FAILURE(Session::SetUp());
         g_review_view = {[] { ++s_changes; }, [] { ++s_ended; }};
-        s_stops = s_changes = s_ended = 0;
-        g_num_players = 2, g_first_turn = B, g_difficulty = 1, g_num_stones = 3, g_show_values = false;
-        g_allow_empty_caps = 0;
-        ASSERT_EQ(session_init(), 0);
+        s_changes = s_ended = 0;
+        g_num_players = 2, g_difficulty = 1, g_num_stones = 3, g_allow_empty_caps = 0;
         session_new_game();
     }
     void TearDown() override
     {
         review_end();
-        session_abandon();
-        session_free_game();
-        delete_node(g_root);
-        g_root = g_current = nullptr;
         g_review_view = {};
-        g_num_players = 1, g_show_values = false;
-    }
-    // The running search answered as the worker would; false when none runs.
-    static bool answer()
-    {
-        if (!g_searching)
-            return false;
-        const bool values = g_order.kind == search_kind::values || g_order.kind == search_kind::review;
-        session_search_done(
-            values ? move_values(g_order.position, g_order.depth, g_order.settings, g_found_values)
-                   : get_comp_move(g_order.position, g_order.depth, g_order.settings));
-        return true;
+        Session::TearDown();
     }
     static void answer_all()
     {
-        for (int k = 0; k < 100 && answer(); ++k) {
-        }
+        for (int k = 0; k < 100 && g_searching; ++k)
+            answer();
     }
     static void play(int moves)
     {
         for (int k = 0; k < moves && !game_over(g_current); ++k)
             session_play_bin(next_bin(g_current, 1 + k * 5 % 6, 1));
     }
-    static inline request_id s_asked = 0;
-    static inline int s_stops = 0, s_changes = 0, s_ended = 0;
+    static long stops() { return std::count(g_log.begin(), g_log.end(), "stop"); }
+    static inline int s_changes = 0, s_ended = 0;
 };
 
 // Every move of a game judged between the game's own searches, as the review of its moves alone judges them;
@@ -238,18 +202,18 @@ TEST_F(SessionReview, JudgesEveryMoveBetweenTheGamesOwnSearches)
     ASSERT_TRUE(g_searching && g_order.kind == search_kind::review);
     answer(), answer();
     session_undo(); // stops the review's search; the review goes on from the position it was at
-    EXPECT_EQ(s_stops, 1);
+    EXPECT_EQ(stops(), 1);
     EXPECT_TRUE(g_searching && g_order.kind == search_kind::review && g_review.judged.size() == 2);
     g_show_values = true;
     session_want_values();
-    EXPECT_TRUE(s_stops == 2 && g_order.kind == search_kind::values);
+    EXPECT_TRUE(stops() == 2 && g_order.kind == search_kind::values);
     answer();
     EXPECT_TRUE(values_shown() && g_order.kind == search_kind::review && g_searching);
     g_num_players = 1; // now the computer is to move after the person's next move
     session_play_bin(next_bin(g_current, 1, 1));
     const bool asked = computer_plays(g_current->turn);
     if (asked) {
-        EXPECT_TRUE(session_computer_turn(s_asked) && session_thinking());
+        EXPECT_TRUE(session_computer_turn(g_asked) && session_thinking());
         answer();
     }
     answer_all();
