@@ -6,6 +6,7 @@
 #include "shell/shell.h"
 #include "wkivari_version.h"
 
+#include <algorithm>
 #include <cstdio>
 
 HWND g_hist_dlg = nullptr;
@@ -140,4 +141,18 @@ INT_PTR CALLBACK about_dlg_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM)
     default:
         return FALSE;
     }
+}
+
+void fit_and_center(HWND hwnd, int width, int height, HWND owner)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT work{0, 0, width, height};
+    if (GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        work = monitor.rcWork;
+    SetWindowPos(hwnd, nullptr, 0, 0, std::min(width, static_cast<int>(work.right - work.left)),
+                 std::min(height, static_cast<int>(work.bottom - work.top)),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (owner != nullptr)
+        center_dialog(hwnd, owner);
 }

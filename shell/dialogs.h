@@ -19,6 +19,10 @@ void history_show_game(HWND dlg);
 // Centres `dlg` over `owner`, pulled back onto the screen at the left/top
 // (0) and the right/bottom edges (screen size minus dialog size).
 void center_dialog(HWND dlg, HWND owner);
+// Sizes a just-created tool window to `width` x `height` (already scaled to
+// its DPI), no larger than its monitor's work area, and centres it over
+// `owner` when there is one.
+void fit_and_center(HWND hwnd, int width, int height, HWND owner);
 
 INT_PTR CALLBACK history_dlg_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK about_dlg_proc(HWND dlg, UINT msg, WPARAM wparam, LPARAM lparam);

@@ -568,15 +568,7 @@ HWND show_help(HWND owner, const char* path, int page)
             return nullptr;
         // Only now is the window's DPI known. A large scale on a small
         // screen gets no more than the screen's work area.
-        MONITORINFO monitor{sizeof monitor};
-        RECT work{0, 0, px(open_width), px(open_height)};
-        if (GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor))
-            work = monitor.rcWork;
-        SetWindowPos(hwnd, nullptr, 0, 0, std::min(px(open_width), static_cast<int>(work.right - work.left)),
-                     std::min(px(open_height), static_cast<int>(work.bottom - work.top)),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        if (owner != nullptr)
-            center_dialog(hwnd, owner);
+        fit_and_center(hwnd, px(open_width), px(open_height), owner);
         load_help(path);
         show_file();
         switch_page(page, false);

@@ -581,16 +581,7 @@ HWND show_review(HWND owner)
         if (hwnd == nullptr)
             return nullptr;
         // Only now is the window's DPI known; a small screen gives no more than its work area.
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof monitor;
-        RECT work{0, 0, px(open_width), px(open_height)};
-        if (GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor))
-            work = monitor.rcWork;
-        SetWindowPos(hwnd, nullptr, 0, 0, std::min(px(open_width), static_cast<int>(work.right - work.left)),
-                     std::min(px(open_height), static_cast<int>(work.bottom - work.top)),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        if (owner != nullptr)
-            center_dialog(hwnd, owner);
+        fit_and_center(hwnd, px(open_width), px(open_height), owner);
         g_review_view = {refresh, [] {
                              if (g_review_wnd != nullptr)
                                  DestroyWindow(g_review_wnd);
