@@ -25,6 +25,15 @@ namespace {
 
 constexpr int B = BOTTOM_STORE, T = TOP_STORE;
 
+// A random non-empty bin of the side to move.
+int random_bin(const node* n, std::mt19937& rng)
+{
+    int bin = first_bin(n->turn) + static_cast<int>(rng() % 6);
+    while (n->bins[bin] == 0)
+        bin = first_bin(n->turn) + (bin - first_bin(n->turn) + 1) % 6;
+    return bin;
+}
+
 // A game record as the controller keeps it: the root, and each move a child
 // of the position it was played from. Random moves until the end or `moves`.
 struct game {
@@ -37,10 +46,7 @@ struct game {
         for (int i = 0; i < moves && !game_over(path.back()); ++i) {
             node* n = path.back();
             node* child = nullptr;
-            int bin = first_bin(n->turn) + static_cast<int>(rng() % 6);
-            while (n->bins[bin] == 0)
-                bin = first_bin(n->turn) + (bin - first_bin(n->turn) + 1) % 6;
-            if (gen_node(n, bin, &child) < 0)
+            if (gen_node(n, random_bin(n, rng), &child) < 0)
                 break;
             calc_h(child); // as the controller does after every move
             path.push_back(child);
@@ -258,9 +264,7 @@ TEST_F(Play, TheListsFollowTheEngineAndComeBackByLevel)
         std::sort(colours.begin(), colours.end());
         node* n = g.root;
         for (int i = 0; i < 80 && !game_over(n); ++i) {
-            int bin = first_bin(n->turn) + static_cast<int>(rng() % 6);
-            while (n->bins[bin] == 0)
-                bin = first_bin(n->turn) + (bin - first_bin(n->turn) + 1) % 6;
+            const int bin = random_bin(n, rng);
             ASSERT_GE(gen_node(n, bin, &n), 0);
             calc_h(n);
             // A move played again takes the rule it was played under, whatever the option says now.
@@ -344,10 +348,7 @@ TEST_F(Play, RecordsReadBackAsTheGamesTheyWereWrittenFrom)
         game g(rng, 0);
         for (node* n = g.root; !game_over(n) && n->level < 200;) {
             g_allow_empty_caps = mixed ? static_cast<int>(rng() % 2) : g_allow_empty_caps;
-            int bin = first_bin(n->turn) + static_cast<int>(rng() % 6);
-            while (n->bins[bin] == 0)
-                bin = first_bin(n->turn) + (bin - first_bin(n->turn) + 1) % 6;
-            ASSERT_GE(gen_node(n, bin, &n), 0);
+            ASSERT_GE(gen_node(n, random_bin(n, rng), &n), 0);
             calc_h(n);
             g.path.push_back(n);
         }

@@ -329,16 +329,6 @@ TEST_F(Reader, MoveValuesShowOnTheBinsAndToAReader)
     EXPECT_FALSE(shown() || g_thread != INVALID_HANDLE_VALUE);
 }
 
-// Each part's share of the outer width is truncated on its own; the last part runs to the end.
-TEST_F(Shell, StatusPartsShareTheWindowsWidth)
-{
-    SetWindowPos(hwnd_, nullptr, 0, 0, 582, 300, SWP_NOMOVE | SWP_NOZORDER);
-    size_status_bar(hwnd_, status_part_count, status_part_percents);
-    int edges[6] = {};
-    SendMessageA(g_status_bar, SB_GETPARTS, 6, reinterpret_cast<LPARAM>(edges));
-    EXPECT_EQ(std::vector<int>(edges, edges + 6), (std::vector<int>{261, 336, 394, 469, -1, 0}));
-}
-
 // Centred over the owner, halves truncated toward zero, pulled back onto the screen edge by edge.
 TEST(CenterDialog, PlacesOverTheOwnerOnTheScreen)
 {
