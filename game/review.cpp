@@ -52,9 +52,28 @@ bool judge_move(const node* n, int bin, const move_value* values, int count, rev
     return true;
 }
 
+int review_values(const node* n, int depth, search_settings settings, exact_solver* solver,
+                  const endgame_table* table, int most_stones, int budget_ms, const std::atomic<bool>* stop,
+                  move_value (&out)[6])
+{
+    const int count = move_values(n, depth, settings, out);
+    const int in_play = stone_total(n) - n->bins[BOTTOM_STORE] - n->bins[TOP_STORE];
+    exact_move proven[6];
+    int margin = 0;
+    if (solver == nullptr || count <= 0 || in_play > most_stones ||
+        exact_move_values(*solver, n, settings.empty_caps, table, budget_ms, stop, proven, margin) != count)
+        return count;
+    // A margin shares out the stones in play; the stores stand as they are.
+    for (int i = 0; i < count; ++i) {
+        const int mover_total = n->bins[n->turn] + (in_play + proven[i].margin) / 2;
+        out[i] = {proven[i].bin, n->turn == TOP_STORE ? mover_total : stone_total(n) - mover_total, true};
+    }
+    return count;
+}
+
 int review_game(const node* start, const std::vector<int>& moves, int depth, search_settings settings,
                 const std::atomic<bool>* stop, review_progress progress, void* context,
-                std::vector<reviewed_move>& out)
+                std::vector<reviewed_move>& out, exact_solver* solver, const endgame_table* table)
 {
     if (start == nullptr)
         return 0;
@@ -69,7 +88,9 @@ int review_game(const node* start, const std::vector<int>& moves, int depth, sea
             break;
         move_value values[6];
         reviewed_move m;
-        if (!judge_move(&n, bin, values, move_values(&n, depth, settings, values), m))
+        const int count = review_values(&n, depth, settings, solver, table, REVIEW_PROVEN_MOST_STONES,
+                                        REVIEW_PROVEN_BUDGET_MS, stop, values);
+        if (!judge_move(&n, bin, values, count, m))
             break;
         out.push_back(m);
         ++judged;

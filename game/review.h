@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/exact/solver.h"
 
 // What a move's loss makes of it: 1-2 stones an inaccuracy, 3-5 a mistake,
 // 6 or more a blunder.
@@ -31,15 +32,31 @@ struct reviewed_move {
 // found at `n`. False, and `out` untouched, when they do not hold the move.
 bool judge_move(const node* n, int bin, const move_value* values, int count, reviewed_move& out);
 
+// The values review_game and the session's worker judge a position by:
+// move_values at the depth; then, given a solver, when the position has at
+// most `most_stones` stones in play and every move's true result is proven
+// within `budget_ms`, those results instead (each move's h the top side's
+// final total, exact). The result as move_values gives it.
+int review_values(const node* n, int depth, search_settings settings, exact_solver* solver,
+                  const endgame_table* table, int most_stones, int budget_ms, const std::atomic<bool>* stop,
+                  move_value (&out)[6]);
+
 // Reviews `moves` (the bins sown, in order) from the opening `start` (whose
 // bins and turn are read) at `depth` under `settings`, appending to `out`.
 // Stops between positions when `stop` is set (it may be null), and when a
 // move is not legal or a search is refused or stopped. `progress` (may be
 // null) hears (moves done, moves) after each move. Returns the moves judged.
 using review_progress = void (*)(void* context, int done, int total);
+// Given a solver (and the endgame table, which may be null), positions are
+// judged by review_values with the bounds below.
 int review_game(const node* start, const std::vector<int>& moves, int depth, search_settings settings,
                 const std::atomic<bool>* stop, review_progress progress, void* context,
-                std::vector<reviewed_move>& out);
+                std::vector<reviewed_move>& out, exact_solver* solver = nullptr,
+                const endgame_table* table = nullptr);
+// The review's bounds for proven results: the stones in play, and the time
+// a position may take (a 60-move game stays within seconds).
+constexpr int REVIEW_PROVEN_MOST_STONES = 34;
+constexpr int REVIEW_PROVEN_BUDGET_MS = 250;
 
 // One side's tally: its moves reviewed, their marks and the stones lost.
 struct review_tally {

@@ -86,6 +86,37 @@ TEST(Review, EveryMoveIsJudgedAsAPlainMinimaxValuesIt)
     }
 }
 
+// Proven, a move's value is its true final total: that of a search that reaches the end of every line.
+// Past the bound of stones in play, the values at the depth.
+TEST(Review, ProvenValuesAreThoseOfASearchToTheEnd)
+{
+    exact_solver solver;
+    ASSERT_EQ(exact_solver_init(solver, 8), 0);
+    std::mt19937 rng(21);
+    int proven = 0;
+    for (int round = 0; round < 300; ++round) {
+        node n{.turn = round % 2 ? B : T};
+        const int in_play = 2 + round % 7;
+        for (int k = 0; k < in_play; ++k)
+            ++n.bins[(rng() % 13 + 7) % 14 % 13]; // a playing bin: 0 to 5 or 7 to 12
+        n.bins[B] = static_cast<int>(rng() % 9), n.bins[T] = static_cast<int>(rng() % 9);
+        if (calc_h(&n), game_over(&n))
+            continue; // a review stops at the end
+        const search_settings settings{round % 4 < 2, false};
+        move_value deep[6], judged[6], shallow[6], plain[6];
+        const int count = move_values(&n, 30, settings, deep);
+        move_values(&n, 1, settings, plain);
+        ASSERT_EQ(review_values(&n, 1, settings, &solver, nullptr, in_play, -1, nullptr, judged), count);
+        ASSERT_EQ(review_values(&n, 1, settings, &solver, nullptr, in_play - 1, -1, nullptr, shallow), count);
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(shallow[i].h, plain[i].h) << "past the bound";
+            proven += deep[i].exact;
+            EXPECT_TRUE(!deep[i].exact || (judged[i].h == deep[i].h && judged[i].exact)) << round << " " << i;
+        }
+    }
+    EXPECT_GT(proven, 500);
+}
+
 // The marks by loss, each side's tally of them, and the texts of the graph's hover and the record.
 TEST(Review, MarksTalliesAndTexts)
 {
