@@ -138,47 +138,6 @@ TEST_F(Play, TurnsHintsAndResults)
     EXPECT_FALSE(hint_possible(nullptr));
 }
 
-// From any column the arrows and the digits find the side to move's next non-empty bin, wrapping round.
-TEST_F(Play, KeysFindTheNextNonEmptyBin)
-{
-    std::mt19937 rng(3);
-    for (int round = 0; round < 2000; ++round) {
-        node n{};
-        n.turn = rng() % 2 ? B : T;
-        for (int k = 0; k < 14; ++k)
-            n.bins[k] = rng() % 3 == 0 ? 0 : 1;
-        const bool empty = std::all_of(n.bins + first_bin(n.turn), n.bins + first_bin(n.turn) + 6,
-                                       [](int c) { return c == 0; });
-        for (int column = 1; column <= 6; ++column)
-            for (int step : {1, -1}) {
-                const int bin = next_bin(&n, column, step);
-                if (empty) {
-                    EXPECT_EQ(bin, -1);
-                    continue;
-                }
-                ASSERT_EQ(side_of(bin), n.turn);
-                EXPECT_GT(n.bins[bin], 0);
-                for (int c = column; c != column_of(bin); c = (c - 1 + step + 6) % 6 + 1)
-                    EXPECT_EQ(n.bins[bin_in_column(n.turn, c)], 0) << "column " << c << " skipped";
-            }
-    }
-}
-
-// Only the request asked for last starts, once; New Game or a move drops it, and a hint's number is never
-// wanted.
-TEST_F(Play, OnlyTheLatestRequestStartsAndOnlyOnce)
-{
-    const request_id first = want_request();
-    EXPECT_TRUE(request_wanted()) << "asked";
-    const request_id second = want_request();
-    EXPECT_TRUE(second > first && !take_request(first) && !take_request(0)) << "stale";
-    EXPECT_TRUE(take_request(second) && !take_request(second) && !request_wanted()) << "started once";
-    const request_id third = want_request();
-    drop_request();
-    const request_id hint = new_request();
-    EXPECT_TRUE(!take_request(third) && hint > third && !take_request(hint)) << "dropped; a hint's";
-}
-
 TEST_F(Play, ANewGameStartsWithTheOptionsStonesOrFour)
 {
     for (int stones : {MIN_STONES - 1, MIN_STONES, 5, MAX_STONES, MAX_STONES + 1, -7}) {
@@ -297,26 +256,6 @@ TEST_F(Play, TheListsFollowTheEngineAndComeBackByLevel)
         EXPECT_FALSE(restore_lists(2));
     }
     EXPECT_GT(mattered, 10) << "moves whose rule matters";
-}
-
-TEST_F(Play, ListsPutBackOnlyWhatPackingGives)
-{
-    deal({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0});
-    const std::string packed = pack_stones();
-    const std::string end(1, static_cast<char>(-1));
-    for (const std::string& bad :
-         {std::string(), packed.substr(2), packed + end, packed.substr(0, packed.size() - 1),
-          std::string(1, 5) + packed, std::string(1, -2) + packed, std::string(140, 0) + packed.substr(1)}) {
-        EXPECT_FALSE(unpack_stones(bad));
-        EXPECT_EQ(pack_stones(), packed);
-    }
-    deal({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    EXPECT_TRUE(unpack_stones(packed));
-    EXPECT_EQ(pack_stones(), packed);
-    for (int stones : {MIN_STONES - 1, MAX_STONES + 1}) {
-        EXPECT_EQ(init_stones(stones), -1);
-        EXPECT_EQ(pack_stones(), packed);
-    }
 }
 
 // The boards of a record's moves played under one rule, the opening first.
