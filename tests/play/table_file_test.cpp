@@ -8,8 +8,10 @@
 
 namespace {
 
+// Windows' rename keeps a file already there.
 bool rename_file(const char* from, const char* to)
 {
+    std::remove(to);
     return std::rename(from, to) == 0;
 }
 
