@@ -23,9 +23,10 @@ constexpr UINT hint_frame_ms = 2000;
 // earlier was meant for a position before it.
 DWORD s_shown_at = 0;
 
-// The exact search's own table of proven bounds, made on its first search and kept from one to the next;
-// the endgame table it reads (null while there is none); its stop flag.
-constexpr int exact_solver_megabytes = 32;
+// The exact search's own table of proven bounds, made on its first search and kept from one to the next
+// (the size bench/exact_bench measures the solver with); the endgame table it reads (null while there is
+// none); its stop flag.
+constexpr int exact_solver_megabytes = 64;
 exact_solver s_solver;
 const endgame_table* s_endgame = nullptr;
 std::atomic<bool> s_exact_stop{false};
