@@ -319,9 +319,10 @@ TEST_F(Reader, MoveValuesShowOnTheBinsAndToAReader)
                 EXPECT_EQ(want.empty(), side_of(bin) != g_current->turn || g_current->bins[bin] == 0) << bin;
                 EXPECT_EQ(g_bin_values[bin].proven, exact_search && !want.empty())
                     << "12 stones are proven at once";
-                if (!g_bin_values[bin].proven)
+                if (!g_bin_values[bin].proven) {
                     EXPECT_EQ(description(bin),
                               want.empty() ? "" : "Value: " + plain + (plain == "0" ? ", best" : ""));
+                }
                 exact += want.starts_with("="), proven += g_bin_values[bin].proven;
                 first = first < 0 && !want.empty() ? bin : first;
             }
@@ -339,6 +340,9 @@ TEST_F(Reader, MoveValuesShowOnTheBinsAndToAReader)
             EXPECT_EQ(green > 0, !exact_search && (label == "0" || label == "=0")) << label;
             EXPECT_EQ(blue > 0, exact_search) << label;
             ReleaseDC(hwnd_, dc);
+            EXPECT_EQ(tip(column_of(first) + 8 * row_of(first)),
+                      std::to_string(g_current->bins[first]) +
+                          (exact_search ? "\r\nProven result" : "\r\nValue at depth 8"));
             play(first);
             EXPECT_FALSE(shown()) << "the values of the position before stay";
         }
