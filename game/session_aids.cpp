@@ -172,9 +172,13 @@ void session_search_done(int result)
     }
     g_searching = false;
     if (g_order.kind == search_kind::values) {
-        if (result > 0 && g_current != nullptr)
+        // Values that did not come are not asked for again at once: a failing search would only fail again.
+        if (result > 0 && g_current != nullptr) {
             show_values(result);
-        session_want_values(); // the exact search next, when it is worth one
+            session_want_values(); // the exact search next, when it is worth one
+        } else {
+            review_continue();
+        }
         return;
     }
     if (g_order.kind == search_kind::exact) {

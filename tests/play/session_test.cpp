@@ -144,6 +144,9 @@ TEST_F(Session, ProvenResultsShowEachMovesFinalLeadForTheMover)
                     record, error))
         << error;
     ASSERT_TRUE(session_open(record));
+    session_search_done(-2); // the values search failed
+    EXPECT_FALSE(g_searching) << "not asked again at once";
+    session_want_values();
     const auto labels = [](int first) {
         std::vector<std::string> texts;
         for (int bin = first; bin < first + 3; ++bin) {
