@@ -148,13 +148,9 @@ TEST_F(Session, ProvenResultsShowEachMovesFinalLeadForTheMover)
     EXPECT_FALSE(g_searching) << "not asked again at once";
     session_want_values();
     const auto labels = [](int first) {
-        std::vector<std::string> texts;
-        for (int bin = first; bin < first + 3; ++bin) {
-            char text[8];
-            value_label(bin, text);
-            texts.push_back(text);
-        }
-        return texts;
+        char a[8], b[8], c[8];
+        value_label(first, a), value_label(first + 1, b), value_label(first + 2, c);
+        return std::vector<std::string>{a, b, c};
     };
     const auto proven = [&](int first, std::vector<int> margins) {
         answer(); // the values at the depth, then their exact search
@@ -168,11 +164,9 @@ TEST_F(Session, ProvenResultsShowEachMovesFinalLeadForTheMover)
     };
     using texts = std::vector<std::string>;
     EXPECT_EQ(proven(7, {5, 2, 0, 1}), (texts{"=+3", "=0", "=-2"})) << "Player 1, two stones behind";
-    char description[32];
-    value_description(7, description);
-    EXPECT_STREQ(description, "Result: wins by 3, best");
-    value_description(9, description);
-    EXPECT_STREQ(description, "Result: loses by 2");
+    char best[32], worst[32];
+    value_description(7, best), value_description(9, worst);
+    EXPECT_EQ(std::string(best) + "|" + worst, "Result: wins by 3, best|Result: loses by 2");
     session_play_bin(9);
     EXPECT_EQ(proven(0, {1, -2, -4, 0}), (texts{"=+3", "=0", "=-2"})) << "Player 2, two stones ahead";
     session_play_bin(0);
