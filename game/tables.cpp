@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -64,15 +65,23 @@ bool replace_with(const char* from, const char* to)
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-DWORD WINAPI table_thread(LPVOID)
+int read_or_build(int stones, bool caps)
 {
-    const int stones = s_building_stones;
-    const bool caps = s_building_caps;
     const std::string path = table_path(stones, caps);
     // Without a folder to keep it in, the table serves this run only.
-    const int result = path.empty() ? endgame_build(s_built, stones, caps, post_progress, nullptr, &s_cancel)
-                                    : load_or_build_table(s_built, path, stones, caps, post_progress, nullptr,
-                                                          &s_cancel, replace_with);
+    return path.empty() ? endgame_build(s_built, stones, caps, post_progress, nullptr, &s_cancel)
+                        : load_or_build_table(s_built, path, stones, caps, post_progress, nullptr, &s_cancel,
+                                              replace_with);
+}
+
+DWORD WINAPI table_thread(LPVOID)
+{
+    int result = ENDGAME_NO_MEMORY;
+    try {
+        result = read_or_build(s_building_stones, s_building_caps);
+    } catch (const std::bad_alloc&) {
+        s_built = {}; // no table: the exact search goes on without one
+    }
     PostMessageA(s_window, WM_TABLE_BUILT, result >= 0 ? 1 : 0, 0);
     return 0;
 }

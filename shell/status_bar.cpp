@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-#include <string>
+#include <cstdio>
 
 HWND g_status_bar = nullptr;
 
@@ -18,7 +18,7 @@ namespace {
 constexpr int max_parts = 25;
 
 // What part 0 says, kept while a progress shows over it.
-std::string s_message;
+char s_message[256] = "";
 
 } // namespace
 
@@ -92,7 +92,7 @@ void set_status_text(HWND hwnd, int part, const char* text)
     if (hwnd == nullptr || g_status_bar == nullptr)
         return;
     if (part == 0)
-        s_message = text != nullptr ? text : "";
+        snprintf(s_message, sizeof s_message, "%s", text != nullptr ? text : "");
     SendMessageA(g_status_bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
     if (part == 0) // what to do next: a screen reader says it
         NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, g_status_bar, OBJID_CLIENT, CHILDID_SELF);
@@ -102,6 +102,5 @@ void show_status_progress(HWND hwnd, const char* text)
 {
     if (hwnd == nullptr || g_status_bar == nullptr)
         return;
-    SendMessageA(g_status_bar, SB_SETTEXTA, 0,
-                 reinterpret_cast<LPARAM>(text != nullptr ? text : s_message.c_str()));
+    SendMessageA(g_status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : s_message));
 }
