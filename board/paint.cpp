@@ -105,8 +105,9 @@ void draw_last_move_mark(HDC dc, int bin)
 }
 
 // A move's value in a small label at the middle of the cell's edge away from
-// the mover: green for the best, dark red for the rest.
-void draw_value(HDC dc, int bin, const char* text, bool best)
+// the mover: green for the best, dark red for the rest; a proven result in
+// blue, the best with a thicker edge.
+void draw_value(HDC dc, int bin, const char* text, bool best, bool proven)
 {
     HFONT font =
         CreateFontA(-scaled(11), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -119,10 +120,11 @@ void draw_value(HDC dc, int bin, const char* text, bool best)
     const int pad = scaled(4), w = size.cx + 2 * pad, h = size.cy + scaled(2);
     const int left = (cell.left + cell.right - w) / 2;
     const int top = side_of(bin) == BOTTOM_STORE ? cell.top + scaled(3) : cell.bottom - scaled(3) - h;
-    with_pen_and_brush(dc, 1, best ? RGB(0, 110, 0) : RGB(150, 0, 0), RGB(255, 252, 232),
+    const COLORREF colour = proven ? RGB(0, 60, 200) : best ? RGB(0, 110, 0) : RGB(150, 0, 0);
+    with_pen_and_brush(dc, proven && best ? scaled(2) : 1, colour, RGB(255, 252, 232),
                        [&] { RoundRect(dc, left, top, left + w, top + h, scaled(8), scaled(8)); });
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, best ? RGB(0, 110, 0) : RGB(150, 0, 0));
+    SetTextColor(dc, colour);
     TextOutA(dc, left + pad, top + scaled(1), text, length);
     if (old_font)
         SelectObject(dc, old_font);
@@ -313,7 +315,7 @@ void paint_board(HWND hwnd, HIMAGELIST images)
         char label[8];
         value_label(bin, label);
         if (label[0] != 0)
-            draw_value(dc, bin, label, g_bin_values[bin].loss == 0);
+            draw_value(dc, bin, label, g_bin_values[bin].loss == 0, g_bin_values[bin].proven);
     }
 
     if (mem) {

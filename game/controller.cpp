@@ -4,8 +4,12 @@
 
 #include "board/board.h"
 #include "engine/engine.h"
+#include "engine/exact/solver.h"
 #include "game/session.h"
+#include "game/tables.h"
 #include "shell/shell.h"
+
+#include <atomic>
 
 HANDLE g_thread = INVALID_HANDLE_VALUE;
 decltype(&CreateThread) g_create_thread = CreateThread;
@@ -18,6 +22,23 @@ constexpr UINT hint_frame_ms = 2000;
 // When the position now on show was shown (GetTickCount): a key typed
 // earlier was meant for a position before it.
 DWORD s_shown_at = 0;
+
+// The exact search's own table of proven bounds, made on its first search and kept from one to the next
+// (the size bench/exact_bench measures the solver with); the endgame table it reads (null while there is
+// none); its stop flag.
+constexpr int exact_solver_megabytes = 64;
+exact_solver s_solver;
+const endgame_table* s_endgame = nullptr;
+std::atomic<bool> s_exact_stop{false};
+
+int find_proven()
+{
+    if (s_solver.entries.empty() && exact_solver_init(s_solver, exact_solver_megabytes) != 0)
+        return EXACT_NO_MEMORY;
+    int margin = 0;
+    return exact_move_values(s_solver, g_order.position, g_order.settings.empty_caps, s_endgame,
+                             PROVEN_BUDGET_MS, &s_exact_stop, g_found_exact, margin);
+}
 
 } // namespace
 
@@ -38,6 +59,8 @@ void game_shown()
 
 bool start_search_thread()
 {
+    if (g_order.kind == search_kind::exact)
+        s_endgame = endgame_for(g_order.settings.empty_caps); // the first asks for the table
     HANDLE thread = g_create_thread(nullptr, 0, comp_move_thread, nullptr, 0, nullptr);
     g_thread = thread != nullptr ? thread : INVALID_HANDLE_VALUE;
     return g_thread != INVALID_HANDLE_VALUE;
@@ -48,10 +71,12 @@ void stop_search_thread()
     // The search polls the request and frees what it made; waiting instead
     // of killing the thread keeps the allocator and the tree sound.
     search_stop_request();
+    s_exact_stop = true;
     WaitForSingleObject(g_thread, INFINITE);
     CloseHandle(g_thread);
     g_thread = INVALID_HANDLE_VALUE;
     search_stop_clear(); // its result, if queued, no longer matches a running search
+    s_exact_stop = false;
 }
 
 void set_busy_cursor(bool on)
@@ -98,8 +123,10 @@ void start_computer_move(HWND, WPARAM request)
 DWORD WINAPI comp_move_thread(LPVOID)
 {
     const bool values = g_order.kind == search_kind::values || g_order.kind == search_kind::review;
-    const int result = values ? move_values(g_order.position, g_order.depth, g_order.settings, g_found_values)
-                              : get_comp_move(g_order.position, g_order.depth, g_order.settings);
+    const int result = g_order.kind == search_kind::exact ? find_proven()
+                       : values
+                           ? move_values(g_order.position, g_order.depth, g_order.settings, g_found_values)
+                           : get_comp_move(g_order.position, g_order.depth, g_order.settings);
     PostMessageA(g_hwnd_main, WM_COMPUTER_MOVED, g_order.request, result);
     return 0;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/engine.h"
+#include "engine/exact/solver.h"
 #include "game/play.h"
 
 struct game_record;
@@ -44,7 +45,8 @@ extern int g_last_move_bin;
 // What a search is ordered for, copied when it starts: the worker reads
 // nothing the user may change meanwhile, and the session writes none of it
 // again until the worker has ended.
-enum class search_kind { move, hint, values, review };
+// An exact search follows a values search: the moves' true results, found within a budget.
+enum class search_kind { move, hint, values, review, exact };
 struct search_order {
     node* position; // a copy of the current position, without links: the game path stays whole
     int depth;
@@ -55,6 +57,8 @@ struct search_order {
 extern search_order g_order;
 // The values a values search found; written by its worker before it reports.
 extern move_value g_found_values[6];
+// The margins an exact search proved (its result: how many); written by its worker before it reports.
+extern exact_move g_found_exact[6];
 // A worker runs g_order.
 extern bool g_searching;
 
@@ -125,11 +129,19 @@ bool session_toggle_values();
 // Found again at the Difficulty as it is now (after Options OK).
 void session_refresh_values();
 
+// Once the values are shown, a position with at most this many stones in
+// play is searched to the game's end for at most the budget; proven, the
+// moves' true results replace the values.
+constexpr int PROVEN_MOST_STONES = 34;
+constexpr int PROVEN_BUDGET_MS = 1500;
+
 // One bin's move value while Show Move Values shows it.
 struct bin_value {
     bool shown = false;
-    int loss = 0;       // stones worse than the best move for the mover; 0 for the best
-    bool exact = false; // the game's true result: every line below the move ends within the search
+    int loss = 0;        // stones worse than the best move for the mover; 0 for the best
+    bool exact = false;  // the game's true result: every line below the move ends within the search
+    bool proven = false; // `result` shows instead: proven by the exact search
+    int result = 0;      // the game's final lead for the mover with this move and best play after
 };
 extern bin_value g_bin_values[14];
 // Keeps the values move_values found at `n` (`count` of them, the search's
@@ -137,16 +149,20 @@ extern bin_value g_bin_values[14];
 // move: the top side's highest h or the bottom side's lowest. Marks in
 // `changed` the bins that now show a value; nothing for a count of 0 or less.
 void keep_values(const node* n, const move_value* values, int count, bool (&changed)[14]);
+// Keeps the moves' true results an exact search proved at `n` (`count` of
+// them): the mover's store lead plus each move's margin; the best is the
+// highest. Marks in `changed` the bins it sets; nothing for a count of 0 or less.
+void keep_proven(const node* n, const exact_move* moves, int count, bool (&changed)[14]);
 // Takes every value off; marks in `changed` the bins that showed one.
 void drop_values(bool (&changed)[14]);
 // Whether any bin shows a value.
 bool values_shown();
 // A bin's value as the board labels it: "0" for the best, "-2" for two
-// stones worse, "=" before a value that is the game's result; empty when
-// the bin shows none.
+// stones worse, "=" before a value that is the game's result; a proven
+// result "=+3", "=0", "=-2"; empty when the bin shows none.
 void value_label(int bin, char (&text)[8]);
-// What a screen reader is told of it: "Value: -2", "Value: 0, best"; empty
-// when the bin shows none.
+// What a screen reader is told of it: "Value: -2", "Value: 0, best",
+// "Result: wins by 3", "Result: draw, best"; empty when the bin shows none.
 void value_description(int bin, char (&text)[32]);
 
 // Keyboard play. Each position put on show is counted; a key that plays

@@ -1,5 +1,5 @@
-// What the session's searches are for and what their results mean: the computer's move, the hint and
-// the move values, kept as numbers with their one label.
+// What the session's searches are for and what their results mean: the computer's move, the hint, the
+// move values and their proven results, kept as numbers with their one label.
 #include "game/session.h"
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 
 search_order g_order{};
 move_value g_found_values[6];
+exact_move g_found_exact[6];
 bool g_searching = false;
 bool g_show_values = false;
 bin_value g_bin_values[14];
@@ -21,6 +22,9 @@ namespace {
 // below this copy, so the game path, with the moves taken back, stays whole.
 node s_searched{};
 
+// The exact search of the values on show has ended (proven or not): it is not asked again for them.
+bool s_exact_tried = false;
+
 void end_hint()
 {
     g_view.hint_timer(false);
@@ -29,6 +33,7 @@ void end_hint()
 
 void clear_values()
 {
+    s_exact_tried = false;
     bool changed[14] = {};
     drop_values(changed);
     for (int bin = 0; bin < 14; ++bin)
@@ -37,11 +42,25 @@ void clear_values()
     g_view.repaint(changed);
 }
 
-// A values search gives way; the values are asked for again when wanted.
+// A values or exact search gives way; it is asked for again when wanted.
 void abandon_values()
 {
-    if (g_searching && g_order.kind == search_kind::values)
+    if (g_searching && (g_order.kind == search_kind::values || g_order.kind == search_kind::exact))
         session_abandon();
+}
+
+int stones_in_play(const node* n)
+{
+    int stones = 0;
+    for (int bin = 0; bin < 14; ++bin)
+        stones += is_side(bin) ? 0 : n->bins[bin];
+    return stones;
+}
+
+// The values on show are at a depth, and the position is small enough to be worth searching to its end.
+bool exact_wanted()
+{
+    return values_shown() && !s_exact_tried && stones_in_play(g_current) <= PROVEN_MOST_STONES;
 }
 
 // The review's search gives way to the game's own; the review goes on after it.
@@ -68,7 +87,7 @@ void start_search(request_id request, search_kind kind)
             g_view.message(cannot_search);
         return;
     }
-    if (kind == search_kind::values)
+    if (kind == search_kind::values || kind == search_kind::exact)
         return; // no busy cursor, and the status stays as it is
     g_view.busy(true);
     g_view.message(kind == search_kind::hint ? looking_for_hint : pondering);
@@ -98,6 +117,16 @@ void show_values(int count)
     g_view.repaint(changed);
 }
 
+void show_proven(int count)
+{
+    bool changed[14] = {};
+    keep_proven(g_current, g_found_exact, count, changed);
+    for (int bin = 0; bin < 14; ++bin)
+        if (changed[bin])
+            g_view.value_changed(bin);
+    g_view.repaint(changed);
+}
+
 } // namespace
 
 // The hint and the values belong to the position on show: a new one takes both off.
@@ -109,13 +138,14 @@ void session_end_aids()
 
 void session_want_values()
 {
-    if (!g_show_values || request_wanted() || !hint_possible(g_current) || values_shown()) {
+    if (!g_show_values || request_wanted() || !hint_possible(g_current) ||
+        (values_shown() && !exact_wanted())) {
         review_continue();
         return;
     }
     abandon_review();
     if (!g_searching)
-        start_search(new_request(), search_kind::values);
+        start_search(new_request(), values_shown() ? search_kind::exact : search_kind::values);
 }
 
 bool session_computer_turn(request_id request)
@@ -142,8 +172,19 @@ void session_search_done(int result)
     }
     g_searching = false;
     if (g_order.kind == search_kind::values) {
-        if (result > 0 && g_current != nullptr)
+        // Values that did not come are not asked for again at once: a failing search would only fail again.
+        if (result > 0 && g_current != nullptr) {
             show_values(result);
+            session_want_values(); // the exact search next, when it is worth one
+        } else {
+            review_continue();
+        }
+        return;
+    }
+    if (g_order.kind == search_kind::exact) {
+        s_exact_tried = true; // not proven within the budget: the values at the depth stay
+        if (result > 0 && g_current != nullptr)
+            show_proven(result);
         review_continue();
         return;
     }
@@ -222,6 +263,26 @@ void keep_values(const node* n, const move_value* values, int count, bool (&chan
     }
 }
 
+void keep_proven(const node* n, const exact_move* moves, int count, bool (&changed)[14])
+{
+    if (n == nullptr || count <= 0)
+        return;
+    // The margins leave the stores out; the final lead counts them.
+    const int lead = n->bins[n->turn] - n->bins[opposite[n->turn]];
+    count = std::min(count, 6);
+    int best = lead + moves[0].margin;
+    for (int i = 1; i < count; ++i)
+        best = std::max(best, lead + moves[i].margin);
+    for (int i = 0; i < count; ++i) {
+        const int bin = moves[i].bin;
+        if (bin < 0 || bin > 13)
+            continue;
+        const int result = lead + moves[i].margin;
+        g_bin_values[bin] = {true, best - result, true, true, result};
+        changed[bin] = true;
+    }
+}
+
 void drop_values(bool (&changed)[14])
 {
     for (int bin = 0; bin < 14; ++bin) {
@@ -239,15 +300,27 @@ bool values_shown()
 void value_label(int bin, char (&text)[8])
 {
     text[0] = 0;
-    if (bin >= 0 && bin < 14 && g_bin_values[bin].shown)
-        snprintf(text, sizeof text, "%s%d", g_bin_values[bin].exact ? "=" : "",
-                 static_cast<short>(-g_bin_values[bin].loss));
+    if (bin < 0 || bin > 13 || !g_bin_values[bin].shown)
+        return;
+    const bin_value& v = g_bin_values[bin];
+    if (v.proven)
+        snprintf(text, sizeof text, v.result == 0 ? "=0" : "=%+d", static_cast<short>(v.result));
+    else
+        snprintf(text, sizeof text, "%s%d", v.exact ? "=" : "", static_cast<short>(-v.loss));
 }
 
 void value_description(int bin, char (&text)[32])
 {
     text[0] = 0;
-    if (bin >= 0 && bin < 14 && g_bin_values[bin].shown)
-        snprintf(text, sizeof text, "Value: %d%s", -g_bin_values[bin].loss,
-                 g_bin_values[bin].loss == 0 ? ", best" : "");
+    if (bin < 0 || bin > 13 || !g_bin_values[bin].shown)
+        return;
+    const bin_value& v = g_bin_values[bin];
+    const char* best = v.loss == 0 ? ", best" : "";
+    if (!v.proven)
+        snprintf(text, sizeof text, "Value: %d%s", -v.loss, best);
+    else if (v.result == 0)
+        snprintf(text, sizeof text, "Result: draw%s", best);
+    else
+        snprintf(text, sizeof text, "Result: %s by %d%s", v.result > 0 ? "wins" : "loses",
+                 static_cast<short>(v.result > 0 ? v.result : -v.result), best);
 }

@@ -4,6 +4,7 @@
 #include "board/board.h"
 #include "game/controller.h"
 #include "game/options.h"
+#include "game/tables.h"
 #include "resources/resource.h"
 #include "shell/accessible.h"
 #include "shell/dialogs.h"
@@ -50,6 +51,7 @@ void on_dpi_changed(HWND hwnd, int dpi, const RECT* suggested)
 void on_destroy()
 {
     abandon_search(); // before anything below the root is freed
+    end_tables();
     release_board_art();
     free_game();
     g_status_bar = nullptr; // it goes with the window
@@ -165,6 +167,12 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam
         return 0;
     case WM_COMPUTER_MOVED:
         computer_moved(hwnd, wparam, lparam);
+        return 0;
+    case WM_TABLE_PROGRESS:
+        table_progress(hwnd, static_cast<int>(wparam));
+        return 0;
+    case WM_TABLE_BUILT:
+        table_built(hwnd, wparam != 0);
         return 0;
     default:
         return DefWindowProcA(hwnd, msg, wparam, lparam);

@@ -27,6 +27,10 @@ void set_status_bar_dpi(int dpi);
 // Writes `text` into status part `part`; does nothing when hwnd is null or
 // there is no status bar.
 void set_status_text(HWND hwnd, int part, const char* text);
+// Shows `text` in part 0 for a while (a long task's progress) without
+// forgetting the message; null puts the message back, including one set
+// meanwhile.
+void show_status_progress(HWND hwnd, const char* text);
 
 // Connects the game's session to the main window `hwnd` (shell/game_view.cpp):
 // the board, the status bar, the History list, the sound and the result box.

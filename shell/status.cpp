@@ -5,9 +5,11 @@
 #include "engine/engine.h"
 #include "game/play.h"
 #include "game/options.h"
+#include "game/session.h"
 #include "shell/shell.h"
 
 #include <commctrl.h>
+#include <algorithm>
 #include <cstdio>
 
 char g_tip_text[80];
@@ -60,6 +62,8 @@ HWND create_tooltips(HWND hwnd)
     g_tips = tips;
     if (tips == nullptr)
         return nullptr;
+    // A width, so that a tip keeps its line breaks.
+    SendMessageA(tips, TTM_SETMAXTIPWIDTH, 0, 400);
     for (int row = 0; row < grid_rows; ++row) {
         for (int column = 0; column < grid_columns; ++column) {
             TOOLINFOA ti{};
@@ -107,7 +111,15 @@ LRESULT tooltip_text(HWND, WPARAM, LPARAM hdr)
     if (tool >= static_cast<UINT_PTR>(grid_columns * grid_rows))
         return 1;
     const int bin = bin_at(static_cast<int>(tool % grid_columns), static_cast<int>(tool / grid_columns));
-    snprintf(g_tip_text, sizeof g_tip_text, "%d", g_current->bins[bin]);
+    // Under the count, which kind of value the bin shows, if any.
+    const bin_value& v = g_bin_values[bin];
+    if (!v.shown)
+        snprintf(g_tip_text, sizeof g_tip_text, "%d", g_current->bins[bin]);
+    else if (v.proven)
+        snprintf(g_tip_text, sizeof g_tip_text, "%d\r\nProven result", g_current->bins[bin]);
+    else
+        snprintf(g_tip_text, sizeof g_tip_text, "%d\r\nValue at depth %d", g_current->bins[bin],
+                 std::clamp(g_difficulty, 0, MAX_SEARCH_DEPTH));
     info->lpszText = g_tip_text;
     return 1;
 }

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 HWND g_status_bar = nullptr;
 
 const int status_part_percents[status_part_count] = {45, 13, 10, 13, 19};
@@ -14,6 +16,9 @@ namespace {
 
 // SB_SETPARTS takes at most this many parts.
 constexpr int max_parts = 25;
+
+// What part 0 says, kept while a progress shows over it.
+char s_message[256] = "";
 
 } // namespace
 
@@ -86,7 +91,16 @@ void set_status_text(HWND hwnd, int part, const char* text)
 {
     if (hwnd == nullptr || g_status_bar == nullptr)
         return;
+    if (part == 0)
+        snprintf(s_message, sizeof s_message, "%s", text != nullptr ? text : "");
     SendMessageA(g_status_bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
     if (part == 0) // what to do next: a screen reader says it
         NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, g_status_bar, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void show_status_progress(HWND hwnd, const char* text)
+{
+    if (hwnd == nullptr || g_status_bar == nullptr)
+        return;
+    SendMessageA(g_status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : s_message));
 }

@@ -239,7 +239,9 @@ TEST_F(SessionReview, JudgesEveryMoveBetweenTheGamesOwnSearches)
     session_want_values();
     EXPECT_TRUE(stops() == 2 && g_order.kind == search_kind::values);
     answer();
-    EXPECT_TRUE(values_shown() && g_order.kind == search_kind::review && g_searching);
+    EXPECT_TRUE(values_shown() && g_order.kind == search_kind::exact) << "the values' proven results next";
+    answer();
+    EXPECT_TRUE(g_order.kind == search_kind::review && g_searching);
     g_num_players = 1; // now the computer is to move after the person's next move
     session_play_bin(next_bin(g_current, 1, 1));
     const bool asked = computer_plays(g_current->turn);

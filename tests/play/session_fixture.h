@@ -18,6 +18,7 @@ constexpr int B = BOTTOM_STORE, T = TOP_STORE;
 std::vector<std::string> g_log; // what the screen was asked, in order
 request_id g_asked = 0;         // the last computer move asked for
 bool g_thread_starts = true;
+int g_exact_result = EXACT_NOT_PROVEN; // an exact search's answer: the budget ran out, unless a test proves
 
 void note(const std::string& what)
 {
@@ -61,7 +62,7 @@ protected:
         delete_node(g_root);
         g_root = g_current = nullptr;
         g_log.clear();
-        g_num_players = 1, g_thread_starts = true, g_show_values = false;
+        g_num_players = 1, g_thread_starts = true, g_show_values = false, g_exact_result = EXACT_NOT_PROVEN;
     }
     // The computer's moves, each asked for and answered, until a person is to move.
     static void computer_plays_out()
@@ -76,7 +77,8 @@ protected:
     {
         ASSERT_TRUE(g_searching);
         const int result =
-            g_order.kind == search_kind::values || g_order.kind == search_kind::review
+            g_order.kind == search_kind::exact ? g_exact_result
+            : g_order.kind == search_kind::values || g_order.kind == search_kind::review
                 ? move_values(g_order.position, g_order.depth, g_order.settings, g_found_values)
                 : get_comp_move(g_order.position, g_order.depth, g_order.settings);
         session_search_done(result);

@@ -126,10 +126,58 @@ TEST_F(Session, KeysHintsAndValuesActOnThePositionTheyWereMeantFor)
     answer();
     ASSERT_EQ(g_order.kind, search_kind::values) << "and come after it";
     answer();
-    EXPECT_TRUE(values_shown());
+    EXPECT_TRUE(values_shown() && !g_searching) << "too many stones in play for proven results";
     session_play_bin(g_hint_bin);
     EXPECT_TRUE(!values_shown() && g_searching && g_order.kind == search_kind::values);
     EXPECT_FALSE(session_toggle_values() || g_searching);
+}
+
+// Late in a game the values' proven results replace them: each move's final lead for the mover, its store
+// lead counted; a new position drops an exact search's result, and one not proven leaves the values.
+TEST_F(Session, ProvenResultsShowEachMovesFinalLeadForTheMover)
+{
+    g_num_players = 2, g_show_values = true;
+    std::string error;
+    game_record record; // two stones a bin; Player 2's two moves put two in its store
+    ASSERT_TRUE(
+        read_record("[Stones \"2\"]\n[EmptyCaptures \"0\"]\n[First \"Player 2\"]\nPlayer 2: 5\nPlayer 2: 6\n",
+                    record, error))
+        << error;
+    ASSERT_TRUE(session_open(record));
+    session_search_done(-2); // the values search failed
+    EXPECT_FALSE(g_searching) << "not asked again at once";
+    session_want_values();
+    const auto labels = [](int first) {
+        char a[8], b[8], c[8];
+        value_label(first, a), value_label(first + 1, b), value_label(first + 2, c);
+        return std::vector<std::string>{a, b, c};
+    };
+    const auto proven = [&](int first, std::vector<int> margins) {
+        answer(); // the values at the depth, then their exact search
+        EXPECT_EQ(g_order.kind, search_kind::exact);
+        for (std::size_t i = 0; i < margins.size(); ++i)
+            g_found_exact[i] = {first + static_cast<int>(i), margins[i]};
+        g_exact_result = static_cast<int>(margins.size());
+        answer();
+        g_exact_result = EXACT_NOT_PROVEN;
+        return labels(first);
+    };
+    using texts = std::vector<std::string>;
+    EXPECT_EQ(proven(7, {5, 2, 0, 1}), (texts{"=+3", "=0", "=-2"})) << "Player 1, two stones behind";
+    char best[32], worst[32];
+    value_description(7, best), value_description(9, worst);
+    EXPECT_EQ(std::string(best) + "|" + worst, "Result: wins by 3, best|Result: loses by 2");
+    session_play_bin(9);
+    EXPECT_EQ(proven(0, {1, -2, -4, 0}), (texts{"=+3", "=0", "=-2"})) << "Player 2, two stones ahead";
+    session_play_bin(0);
+    answer();
+    const request_id exact = g_order.request;
+    session_play_bin(7);
+    EXPECT_TRUE(!session_result_wanted(exact) && g_order.kind == search_kind::values);
+    answer();
+    const texts values = labels(0);
+    answer();
+    EXPECT_TRUE(labels(0) == values && !g_searching) << "not proven within the budget";
 }
 
 // A record opened over a game in progress: the board, the rule, the History and the turn as after its

@@ -9,12 +9,14 @@
 #include "game/controller.h"
 #include "game/options.h"
 #include "game/session.h"
+#include "game/tables.h"
 #include "game/texts.h"
 #include "resources/resource.h"
 #include "tests/win32/harness.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <array>
@@ -275,7 +277,8 @@ TEST_F(Reader, AScreenReaderReadsAndPlaysTheBoard)
 
 // Show Move Values in each person's turn: every non-empty bin of the side to move shows its move's value
 // from the engine against the best for the mover ("=" for the game's result), painted on the bin and given
-// to a reader as the bin's description; a move takes them off at once, and off they stay off.
+// to a reader as the bin's description; a move takes them off at once, and off they stay off. With the
+// exact search, proven results in blue; the table it reads is then in the local application data.
 TEST_F(Reader, MoveValuesShowOnTheBinsAndToAReader)
 {
     const auto description = [&](int bin) {
@@ -292,37 +295,64 @@ TEST_F(Reader, MoveValuesShowOnTheBinsAndToAReader)
         return std::string(label);
     };
     g_difficulty = 8, g_num_stones = 1; // a short game, so that its end comes within the search
-    SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
+    g_endgame_stones = 4;
+    char folder[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder), S_OK);
+    const std::string table = std::string(folder) + "\\wKivari\\endgame4-nocaps.tbl";
+    DeleteFileA(table.c_str());
     SendMessageA(hwnd_, WM_COMMAND, IDM_MOVE_VALUES, 0);
     EXPECT_TRUE(GetMenuState(GetMenu(hwnd_), IDM_MOVE_VALUES, MF_BYCOMMAND) & MF_CHECKED);
-    int exact = 0;
-    while (!game_over(g_current)) {
-        ASSERT_TRUE(pump_until(shown));
-        // Each move of the side to move labelled, and the reader told the same.
-        int first = -1;
-        for (int bin = 0; bin < 14; ++bin) {
-            const std::string want = label_of(bin), plain = want.substr(want.starts_with("=") ? 1 : 0);
-            EXPECT_EQ(want.empty(), side_of(bin) != g_current->turn || g_current->bins[bin] == 0) << bin;
-            EXPECT_EQ(description(bin),
-                      want.empty() ? "" : "Value: " + plain + (plain == "0" ? ", best" : ""));
-            exact += want.starts_with("=");
-            first = first < 0 && !want.empty() ? bin : first;
+    int exact = 0, proven = 0;
+    for (const bool exact_search : {false, true}) {
+        g_create_thread = exact_search ? CreateThread
+                                       : [](LPSECURITY_ATTRIBUTES a, SIZE_T s, LPTHREAD_START_ROUTINE f,
+                                            LPVOID p, DWORD flags, LPDWORD id) -> HANDLE {
+            return g_order.kind == search_kind::exact ? nullptr : CreateThread(a, s, f, p, flags, id);
+        };
+        SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
+        while (!game_over(g_current)) {
+            ASSERT_TRUE(pump_until([] { return values_shown() && !g_searching; }));
+            // Each move of the side to move labelled, and the reader told the same.
+            int first = -1;
+            for (int bin = 0; bin < 14; ++bin) {
+                const std::string want = label_of(bin), plain = want.substr(want.starts_with("=") ? 1 : 0);
+                EXPECT_EQ(want.empty(), side_of(bin) != g_current->turn || g_current->bins[bin] == 0) << bin;
+                EXPECT_EQ(g_bin_values[bin].proven, exact_search && !want.empty())
+                    << "12 stones are proven at once";
+                if (!g_bin_values[bin].proven) {
+                    EXPECT_EQ(description(bin),
+                              want.empty() ? "" : "Value: " + plain + (plain == "0" ? ", best" : ""));
+                }
+                exact += want.starts_with("="), proven += g_bin_values[bin].proven;
+                first = first < 0 && !want.empty() ? bin : first;
+            }
+            // The best's label in its green on the board, a proven one in blue.
+            redraw_board(hwnd_);
+            HDC dc = GetDC(hwnd_);
+            const RECT r = bin_cell(first);
+            const std::string label = label_of(first);
+            int green = 0, blue = 0;
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) {
+                    green += GetPixel(dc, x, y) == RGB(0, 110, 0);
+                    blue += GetPixel(dc, x, y) == RGB(0, 60, 200);
+                }
+            EXPECT_EQ(green > 0, !exact_search && (label == "0" || label == "=0")) << label;
+            EXPECT_EQ(blue > 0, exact_search) << label;
+            ReleaseDC(hwnd_, dc);
+            EXPECT_EQ(tip(column_of(first) + 8 * row_of(first)),
+                      std::to_string(g_current->bins[first]) +
+                          (exact_search ? "\r\nProven result" : "\r\nValue at depth 8"));
+            play(first);
+            EXPECT_FALSE(shown()) << "the values of the position before stay";
         }
-        // The best's label in its green on the board.
-        redraw_board(hwnd_);
-        HDC dc = GetDC(hwnd_);
-        const RECT r = bin_cell(first);
-        const std::string label = label_of(first);
-        int green = 0;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                green += GetPixel(dc, x, y) == RGB(0, 110, 0);
-        EXPECT_EQ(green > 0, label == "0" || label == "=0") << label;
-        ReleaseDC(hwnd_, dc);
-        play(first);
-        EXPECT_FALSE(shown()) << "the values of the position before stay";
     }
-    EXPECT_GT(exact, 0) << "values that are the game's result";
+    g_create_thread = CreateThread;
+    EXPECT_GT(exact, proven) << "values that are the game's result";
+    EXPECT_GT(proven, 0);
+    endgame_table read;
+    EXPECT_TRUE(pump_until([&] { return endgame_read_file(read, table.c_str(), 4, false) == 0; }));
+    EXPECT_FALSE(status_text(0).starts_with("Preparing")) << "the message is put back";
     SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
     ASSERT_TRUE(pump_until(shown));
     SendMessageA(hwnd_, WM_COMMAND, IDM_MOVE_VALUES, 0);

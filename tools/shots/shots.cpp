@@ -1,6 +1,7 @@
 // Screenshots of the real program for comparing two builds pixel by pixel:
 // the board at the start and after a few moves, the Game menu open, the History, Options and
-// About dialogs, and the help viewer, each saved as a 24-bit BMP named after
+// About dialogs, the help viewer, the review and proven results late in a game (the endgame
+// table built first, once per Wine prefix), each saved as a 24-bit BMP named after
 // what it shows. The game is fixed (options, moves, seed), so two builds
 // that draw alike give identical files.
 //
@@ -10,6 +11,7 @@
 #include "game/controller.h"
 #include "game/options.h"
 #include "game/session.h"
+#include "game/tables.h"
 #include "resources/resource.h"
 #include "game/review.h"
 #include "shell/help.h"
@@ -173,6 +175,24 @@ int main(int argc, char** argv)
         SendMessageA(graph, WM_KEYDOWN, VK_RIGHT, 0);
     pump();
     save(g_review_wnd, "review");
+    DestroyWindow(g_review_wnd);
+    // Late in a game between two people, the moves' proven results once the table is there.
+    g_num_players = 2;
+    SendMessageA(g_hwnd_main, WM_COMMAND, IDM_NEW_GAME, 0);
+    const auto in_play = [] {
+        int stones = 0;
+        for (int bin = 0; bin < 14; ++bin)
+            stones += is_side(bin) ? 0 : g_current->bins[bin];
+        return stones;
+    };
+    for (int move = 0; move < 200 && in_play() > 24 && !game_over(g_current); ++move)
+        click(next_bin(g_current, 1 + move * 5 % 6, 1));
+    for (int wait = 0; wait < 600 && endgame_for(g_allow_empty_caps != 0) == nullptr; ++wait)
+        pump();
+    SendMessageA(g_hwnd_main, WM_COMMAND, IDM_MOVE_VALUES, 0);
+    for (int wait = 0; wait < 50 && (!values_shown() || g_searching); ++wait)
+        pump();
+    save(g_hwnd_main, "proven-values");
     DestroyWindow(g_hwnd_main);
     pump();
     return g_failures == 0 ? 0 : 1;
