@@ -5,6 +5,7 @@
 #include "board/board.h"
 #include "engine/engine.h"
 #include "engine/exact/solver.h"
+#include "game/review.h"
 #include "game/session.h"
 #include "game/tables.h"
 #include "shell/shell.h"
@@ -40,6 +41,15 @@ int find_proven()
                              PROVEN_BUDGET_MS, &s_exact_stop, g_found_exact, margin);
 }
 
+// The review judges by the values at its depth, or by proven results where the solver finds them in time.
+int review_position()
+{
+    const bool solver = !s_solver.entries.empty() || exact_solver_init(s_solver, exact_solver_megabytes) == 0;
+    return review_values(g_order.position, g_order.depth, g_order.settings, solver ? &s_solver : nullptr,
+                         s_endgame, PROVEN_MOST_STONES, REVIEW_PROVEN_BUDGET_MS, &s_exact_stop,
+                         g_found_values);
+}
+
 } // namespace
 
 unsigned positions_seen_by(DWORD time)
@@ -59,7 +69,7 @@ void game_shown()
 
 bool start_search_thread()
 {
-    if (g_order.kind == search_kind::exact)
+    if (g_order.kind == search_kind::exact || g_order.kind == search_kind::review)
         s_endgame = endgame_for(g_order.settings.empty_caps); // the first asks for the table
     HANDLE thread = g_create_thread(nullptr, 0, comp_move_thread, nullptr, 0, nullptr);
     g_thread = thread != nullptr ? thread : INVALID_HANDLE_VALUE;
@@ -122,9 +132,10 @@ void start_computer_move(HWND, WPARAM request)
 
 DWORD WINAPI comp_move_thread(LPVOID)
 {
-    const bool values = g_order.kind == search_kind::values || g_order.kind == search_kind::review;
-    const int result = g_order.kind == search_kind::exact ? find_proven()
-                       : values
+    const search_kind kind = g_order.kind;
+    const int result = kind == search_kind::exact    ? find_proven()
+                       : kind == search_kind::review ? review_position()
+                       : kind == search_kind::values
                            ? move_values(g_order.position, g_order.depth, g_order.settings, g_found_values)
                            : get_comp_move(g_order.position, g_order.depth, g_order.settings);
     PostMessageA(g_hwnd_main, WM_COMPUTER_MOVED, g_order.request, result);

@@ -88,7 +88,7 @@ int review_game(const node* start, const std::vector<int>& moves, int depth, sea
             break;
         move_value values[6];
         reviewed_move m;
-        const int count = review_values(&n, depth, settings, solver, table, REVIEW_PROVEN_MOST_STONES,
+        const int count = review_values(&n, depth, settings, solver, table, PROVEN_MOST_STONES,
                                         REVIEW_PROVEN_BUDGET_MS, stop, values);
         if (!judge_move(&n, bin, values, count, m))
             break;

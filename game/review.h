@@ -53,9 +53,10 @@ int review_game(const node* start, const std::vector<int>& moves, int depth, sea
                 const std::atomic<bool>* stop, review_progress progress, void* context,
                 std::vector<reviewed_move>& out, exact_solver* solver = nullptr,
                 const endgame_table* table = nullptr);
-// The review's bounds for proven results: the stones in play, and the time
-// a position may take (a 60-move game stays within seconds).
-constexpr int REVIEW_PROVEN_MOST_STONES = 34;
+// Proven results are looked for in positions with at most this many stones
+// in play, on the bins and in the review; the review gives each position
+// this long (a 60-move game stays within seconds).
+constexpr int PROVEN_MOST_STONES = 34;
 constexpr int REVIEW_PROVEN_BUDGET_MS = 250;
 
 // One side's tally: its moves reviewed, their marks and the stones lost.

@@ -129,10 +129,9 @@ bool session_toggle_values();
 // Found again at the Difficulty as it is now (after Options OK).
 void session_refresh_values();
 
-// Once the values are shown, a position with at most this many stones in
-// play is searched to the game's end for at most the budget; proven, the
-// moves' true results replace the values.
-constexpr int PROVEN_MOST_STONES = 34;
+// Once the values are shown, a position with at most PROVEN_MOST_STONES
+// (game/review.h) stones in play is searched to the game's end for at most
+// the budget; proven, the moves' true results replace the values.
 constexpr int PROVEN_BUDGET_MS = 1500;
 
 // One bin's move value while Show Move Values shows it.

@@ -9,6 +9,7 @@
 #include "game/options.h"
 #include "game/review.h"
 #include "game/session.h"
+#include "game/tables.h"
 #include "resources/resource.h"
 #include "tests/win32/harness.h"
 
@@ -53,6 +54,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(MainWindow::SetUp());
         ASSERT_NO_FATAL_FAILURE(open());
         g_num_players = 2, g_difficulty = 2, g_num_stones = 3, g_show_values = false;
+        g_endgame_stones = 4; // the review's proven results read a table built at once
         SendMessageA(hwnd_, WM_COMMAND, IDM_NEW_GAME, 0);
         history_ = CreateDialogParamA(g_hinst, MAKEINTRESOURCEA(IDD_HISTORY), nullptr, history_dlg_proc, 0);
         for (int k = 0; k < 14; ++k)
@@ -84,6 +86,10 @@ TEST_F(Review, ListsEveryMoveAndJumpsAsUndoAndRedoDo)
                   std::to_string(k + 1) + " " + history[k] + " " +
                       (loss == 0 ? "0" : "-" + std::to_string(loss)));
     }
+    int proven = 0;
+    for (const reviewed_move& m : g_review.judged)
+        proven += m.exact;
+    EXPECT_GT(proven, 0) << "late positions judged by their proven results";
     // Copy Game keeps each move's judgement after it.
     SendMessageA(hwnd_, WM_COMMAND, IDM_COPY_GAME, 0);
     ASSERT_TRUE(OpenClipboard(hwnd_));
