@@ -2,7 +2,12 @@
 // judged (move_values at each position, one after the other, as the
 // session's worker does it) at Difficulty 15 and 19.
 //
-//   kivari_review_bench [--depths=15,19] [--games=3] [--moves=60] [--stones=4]
+//   kivari_review_bench [--depths=15,19] [--games=3] [--moves=60] [--stones=4] [--proven]
+//
+// --proven judges as the program does with proven results: the endgame
+// tables built first (their time printed), then a 32 MB solver table, each
+// position with few stones in play solved within its budget. The last
+// column counts the moves whose values are the game's true result.
 //
 // The games are the same on every run and machine: both sides play the
 // computer's move at depth 4 and, one move in four, a move drawn from a
@@ -18,6 +23,8 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/exact/endgame.h"
+#include "engine/exact/solver.h"
 #include "game/options.h"
 #include "game/review.h"
 
@@ -74,6 +81,7 @@ int main(int argc, char** argv)
 {
     std::vector<int> depths{15, 19};
     int games = 3, length = 60, stones = 4;
+    bool proven = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--depths=", 9) == 0)
             depths = parse_list(argv[i] + 9);
@@ -83,14 +91,26 @@ int main(int argc, char** argv)
             length = std::atoi(argv[i] + 8);
         else if (std::strncmp(argv[i], "--stones=", 9) == 0)
             stones = std::atoi(argv[i] + 9);
+        else if (std::strcmp(argv[i], "--proven") == 0)
+            proven = true;
         else {
             std::fprintf(stderr, "usage: kivari_review_bench [--depths=15,19] [--games=3] [--moves=60] "
-                                 "[--stones=4]\n");
+                                 "[--stones=4] [--proven]\n");
             return 2;
         }
     }
-    std::printf("%-6s %-5s %-5s %-6s %10s %12s %8s\n", "rule", "seed", "depth", "moves", "seconds",
-                "slowest move", "judged");
+    endgame_table tables[2];
+    exact_solver solver;
+    if (proven) {
+        const auto t0 = std::chrono::steady_clock::now();
+        for (const bool caps : {false, true})
+            endgame_build(tables[caps], ENDGAME_STONES, caps);
+        std::printf("endgame tables (N = %d, both rules) built in %.1f s\n", ENDGAME_STONES,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        exact_solver_init(solver, 32);
+    }
+    std::printf("%-6s %-5s %-5s %-6s %10s %12s %8s %6s\n", "rule", "seed", "depth", "moves", "seconds",
+                "slowest move", "judged", "exact");
     for (const bool caps : {false, true}) {
         int found = 0;
         for (int seed = 1; found < games && seed < 10000; ++seed) {
@@ -117,11 +137,14 @@ int main(int argc, char** argv)
                         t->slowest = s > t->slowest ? s : t->slowest;
                         t->last = now;
                     },
-                    &t, out);
+                    &t, out, proven ? &solver : nullptr, proven ? &tables[caps] : nullptr);
+                int exact = 0;
+                for (const reviewed_move& m : out)
+                    exact += m.exact;
                 const double seconds =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-                std::printf("%-6s %-5d %-5d %-6d %10.2f %12.2f %8d\n", caps ? "caps" : "plain", seed, depth,
-                            length, seconds, t.slowest, judged);
+                std::printf("%-6s %-5d %-5d %-6d %10.2f %12.2f %8d %6d\n", caps ? "caps" : "plain", seed,
+                            depth, length, seconds, t.slowest, judged, exact);
                 std::fflush(stdout);
             }
         }
