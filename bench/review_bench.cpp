@@ -5,7 +5,7 @@
 //   kivari_review_bench [--depths=15,19] [--games=3] [--moves=60] [--stones=4] [--proven]
 //
 // --proven judges as the program does with proven results: the endgame
-// tables built first (their time printed), then a 32 MB solver table, each
+// tables built first (their time printed), then a 64 MB solver table, each
 // position with few stones in play solved within its budget. The last
 // column counts the moves whose values are the game's true result.
 //
@@ -107,7 +107,7 @@ int main(int argc, char** argv)
             endgame_build(tables[caps], ENDGAME_STONES, caps);
         std::printf("endgame tables (N = %d, both rules) built in %.1f s\n", ENDGAME_STONES,
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-        exact_solver_init(solver, 32);
+        exact_solver_init(solver, 64);
     }
     std::printf("%-6s %-5s %-5s %-6s %10s %12s %8s %6s\n", "rule", "seed", "depth", "moves", "seconds",
                 "slowest move", "judged", "exact");
