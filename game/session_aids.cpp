@@ -31,15 +31,21 @@ void end_hint()
     g_view.frame(g_hint_bin, -1);
 }
 
+// The bins marked in `changed` gained or lost a value: a reader hears of each, and they are repainted.
+void tell_values(const bool (&changed)[14])
+{
+    for (int bin = 0; bin < 14; ++bin)
+        if (changed[bin])
+            g_view.value_changed(bin);
+    g_view.repaint(changed);
+}
+
 void clear_values()
 {
     s_exact_tried = false;
     bool changed[14] = {};
     drop_values(changed);
-    for (int bin = 0; bin < 14; ++bin)
-        if (changed[bin])
-            g_view.value_changed(bin);
-    g_view.repaint(changed);
+    tell_values(changed);
 }
 
 // A values or exact search gives way; it is asked for again when wanted.
@@ -111,20 +117,14 @@ void show_values(int count)
 {
     bool changed[14] = {};
     keep_values(g_current, g_found_values, count, changed);
-    for (int bin = 0; bin < 14; ++bin)
-        if (changed[bin])
-            g_view.value_changed(bin);
-    g_view.repaint(changed);
+    tell_values(changed);
 }
 
 void show_proven(int count)
 {
     bool changed[14] = {};
     keep_proven(g_current, g_found_exact, count, changed);
-    for (int bin = 0; bin < 14; ++bin)
-        if (changed[bin])
-            g_view.value_changed(bin);
-    g_view.repaint(changed);
+    tell_values(changed);
 }
 
 } // namespace
