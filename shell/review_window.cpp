@@ -221,16 +221,18 @@ void paint_graph(HWND graph, HDC dc)
         draw_text(dc, p.area.left - px(4), lead_y(lead) - px(7), label, TA_RIGHT | TA_TOP);
     }
     draw_text(dc, p.area.left + px(4), client.top + px(2),
-              "Above the line: Player 2 ahead; below: Player 1 ahead", TA_LEFT | TA_TOP);
+              "Above the line: Player 2 ahead; below: Player 1 ahead; dark: proven", TA_LEFT | TA_TOP);
 
+    // A move whose value is the game's true result in a darker shade.
     HBRUSH up = CreateSolidBrush(RGB(70, 120, 190)), down = CreateSolidBrush(RGB(150, 150, 150));
+    HBRUSH up_proven = CreateSolidBrush(RGB(20, 60, 140)), down_proven = CreateSolidBrush(RGB(85, 85, 85));
     const int gap = p.slot >= px(6) ? std::max(1, static_cast<int>(p.slot) / 6) : 0;
     for (std::size_t k = 0; k < g_review.judged.size(); ++k) {
         const reviewed_move& m = g_review.judged[k];
         const int y = lead_y(m.lead);
         RECT bar{slot_x(static_cast<int>(k)) + gap, std::min(y, p.mid), slot_x(static_cast<int>(k) + 1) - gap,
                  std::max(y, p.mid) + 1};
-        FillRect(dc, &bar, m.lead >= 0 ? up : down);
+        FillRect(dc, &bar, m.lead >= 0 ? (m.exact ? up_proven : up) : (m.exact ? down_proven : down));
         const review_mark mark = mark_of(m.loss);
         if (mark == review_mark::none)
             continue;
@@ -246,8 +248,8 @@ void paint_graph(HWND graph, HDC dc)
         SelectObject(dc, old_brush);
         DeleteObject(dot);
     }
-    DeleteObject(up);
-    DeleteObject(down);
+    for (HBRUSH brush : {up, down, up_proven, down_proven})
+        DeleteObject(brush);
 
     HPEN axis = CreatePen(PS_SOLID, std::max(1, px(1)), GetSysColor(COLOR_WINDOWTEXT));
     HGDIOBJ old_pen = SelectObject(dc, axis);
