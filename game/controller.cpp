@@ -32,9 +32,16 @@ exact_solver s_solver;
 const endgame_table* s_endgame = nullptr;
 std::atomic<bool> s_exact_stop{false};
 
+// The solver, its table made by the first search that needs it; null when memory is short.
+exact_solver* solver()
+{
+    const bool ready = !s_solver.entries.empty() || exact_solver_init(s_solver, exact_solver_megabytes) == 0;
+    return ready ? &s_solver : nullptr;
+}
+
 int find_proven()
 {
-    if (s_solver.entries.empty() && exact_solver_init(s_solver, exact_solver_megabytes) != 0)
+    if (solver() == nullptr)
         return EXACT_NO_MEMORY;
     int margin = 0;
     return exact_move_values(s_solver, g_order.position, g_order.settings.empty_caps, s_endgame,
@@ -44,10 +51,8 @@ int find_proven()
 // The review judges by the values at its depth, or by proven results where the solver finds them in time.
 int review_position()
 {
-    const bool solver = !s_solver.entries.empty() || exact_solver_init(s_solver, exact_solver_megabytes) == 0;
-    return review_values(g_order.position, g_order.depth, g_order.settings, solver ? &s_solver : nullptr,
-                         s_endgame, PROVEN_MOST_STONES, REVIEW_PROVEN_BUDGET_MS, &s_exact_stop,
-                         g_found_values);
+    return review_values(g_order.position, g_order.depth, g_order.settings, solver(), s_endgame,
+                         PROVEN_MOST_STONES, REVIEW_PROVEN_BUDGET_MS, &s_exact_stop, g_found_values);
 }
 
 } // namespace

@@ -52,12 +52,17 @@ bool judge_move(const node* n, int bin, const move_value* values, int count, rev
     return true;
 }
 
+int stones_in_play(const node* n)
+{
+    return stone_total(n) - n->bins[BOTTOM_STORE] - n->bins[TOP_STORE];
+}
+
 int review_values(const node* n, int depth, search_settings settings, exact_solver* solver,
                   const endgame_table* table, int most_stones, int budget_ms, const std::atomic<bool>* stop,
                   move_value (&out)[6])
 {
     const int count = move_values(n, depth, settings, out);
-    const int in_play = stone_total(n) - n->bins[BOTTOM_STORE] - n->bins[TOP_STORE];
+    const int in_play = stones_in_play(n);
     exact_move proven[6];
     int margin = 0;
     if (solver == nullptr || count <= 0 || in_play > most_stones ||

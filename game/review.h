@@ -53,6 +53,8 @@ int review_game(const node* start, const std::vector<int>& moves, int depth, sea
                 const std::atomic<bool>* stop, review_progress progress, void* context,
                 std::vector<reviewed_move>& out, exact_solver* solver = nullptr,
                 const endgame_table* table = nullptr);
+// The stones in the twelve playing bins.
+int stones_in_play(const node* n);
 // Proven results are looked for in positions with at most this many stones
 // in play, on the bins and in the review; the review gives each position
 // this long (a 60-move game stays within seconds).

@@ -55,14 +55,6 @@ void abandon_values()
         session_abandon();
 }
 
-int stones_in_play(const node* n)
-{
-    int stones = 0;
-    for (int bin = 0; bin < 14; ++bin)
-        stones += is_side(bin) ? 0 : n->bins[bin];
-    return stones;
-}
-
 // The values on show are at a depth, and the position is small enough to be worth searching to its end.
 bool exact_wanted()
 {
