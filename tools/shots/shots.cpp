@@ -179,13 +179,7 @@ int main(int argc, char** argv)
     // Late in a game between two people, the moves' proven results once the table is there.
     g_num_players = 2;
     SendMessageA(g_hwnd_main, WM_COMMAND, IDM_NEW_GAME, 0);
-    const auto in_play = [] {
-        int stones = 0;
-        for (int bin = 0; bin < 14; ++bin)
-            stones += is_side(bin) ? 0 : g_current->bins[bin];
-        return stones;
-    };
-    for (int move = 0; move < 200 && in_play() > 24 && !game_over(g_current); ++move)
+    for (int move = 0; move < 200 && stones_in_play(g_current) > 24 && !game_over(g_current); ++move)
         click(next_bin(g_current, 1 + move * 5 % 6, 1));
     for (int wait = 0; wait < 600 && endgame_for(g_allow_empty_caps != 0) == nullptr; ++wait)
         pump();
